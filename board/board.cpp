@@ -1,0 +1,114 @@
+#include "board.hpp"
+
+#include "console/console.hpp"
+
+#include <iostream>
+#include <string>
+
+std::int16_t gridSize = 0;
+bool twoPlayers = false;
+std::uint8_t currentTurn = 0;
+
+namespace {
+
+constexpr std::int32_t normalText = 7;
+constexpr std::int32_t ruleColour = 10;
+constexpr std::int32_t legendColour = 13;
+constexpr std::int32_t xColour = 9;
+constexpr std::int32_t oColour = 12;
+constexpr const char *legend = "Col(accros)   Row(down)";
+
+bool onGrid(std::int16_t column, std::int16_t row) {
+  return column >= 1 && column <= gridSize && row >= 1 && row <= gridSize;
+}
+
+} // namespace
+
+Board createBoard(std::int16_t n) {
+  gridSize = n;
+  const auto side = static_cast<std::size_t>(n);
+  Board board;
+  board.cells.assign(side, std::vector<char>(side, '.'));
+  board.cellColumn.assign(side, std::vector<std::int16_t>(side, 0));
+  board.cellRow.assign(side, std::vector<std::int16_t>(side, 0));
+  return board;
+}
+
+void Board::placeMark(std::int16_t column, std::int16_t row, std::uint8_t turn) {
+  if (!onGrid(column, row))
+    return;
+  char &cell = cells[column - 1][row - 1];
+  if (turn == 0)
+    cell = 'X';
+  else if (turn == 1 && twoPlayers)
+    cell = 'O';
+}
+
+bool Board::isCellFree(std::int16_t column, std::int16_t row) {
+  if (onGrid(column, row) && isFree(cells[column - 1][row - 1]))
+    return true;
+  beep();
+  moveCursor(cursorColumn(), static_cast<std::int16_t>(cursorRowAbove() + 1));
+  return false;
+}
+
+void Board::drawBoard() {
+  clearScreen();
+  const std::int16_t n = gridSize;
+  for (std::int16_t r = 0; r < n; ++r) {
+    for (std::int16_t c = 0; c < n; ++c) {
+      if (c != 0) {
+        setTextColour(ruleColour);
+        std::cout << '|';
+        setTextColour(normalText);
+      }
+      std::cout << c + 1;
+      cellColumn[c][r] = cursorColumn();
+      cellRow[c][r] = static_cast<std::int16_t>(cursorRowAbove() + 2);
+      std::cout << cells[c][r] << r + 1;
+    }
+    if (r != n - 1) {
+      std::cout << '\n';
+      setTextColour(ruleColour);
+      std::cout << std::string(static_cast<std::size_t>(4 * n - 1), '-');
+      setTextColour(normalText);
+      std::cout << '\n';
+    }
+  }
+  std::cout << "\n\n";
+  setTextColour(legendColour);
+  std::cout << legend;
+  setTextColour(normalText);
+}
+
+void Board::redrawMarks() {
+  const std::int16_t n = gridSize;
+  for (std::int16_t r = 0; r < n; ++r) {
+    for (std::int16_t c = 0; c < n; ++c) {
+      const char mark = cells[c][r];
+      if (isFree(mark))
+        continue;
+      moveCursor(static_cast<std::int16_t>(cellColumn[c][r] - 1), cellRow[c][r]);
+      std::cout << ' ';
+      setTextColour(mark == 'X' ? xColour : oColour);
+      std::cout << mark;
+      setTextColour(normalText);
+      std::cout << ' ';
+    }
+  }
+  moveCursor(static_cast<std::int16_t>(3 * n - 1), static_cast<std::int16_t>(2 * n));
+}
+
+void Board::moveCursor(std::int16_t column, std::int16_t row) {
+  placeCursor(column, row);
+}
+
+void Board::blankBlock(std::int16_t column, std::int16_t row, std::int16_t width,
+                       std::int16_t height) {
+  const std::string blanks(width > 0 ? static_cast<std::size_t>(width) : 0, ' ');
+  for (std::int16_t pass = 0; pass < height; ++pass) {
+    moveCursor(column, static_cast<std::int16_t>(row + pass));
+    for (std::int16_t line = 0; line < height; ++line)
+      std::cout << blanks << '\n';
+  }
+}

@@ -1,0 +1,42 @@
+// The console services every other layer relies on: text colour, where the cursor stands, and the
+// few platform facilities the game needs (placing the cursor, clearing, pausing, beeping,
+// sleeping). Text itself goes through std::cout; replies come through std::cin.
+#pragma once
+
+#include <cstdint>
+
+// Console attribute values: bit 0 blue, bit 1 green, bit 2 red, bit 3 intensity.
+extern std::int32_t foregroundColour;
+extern std::int32_t backgroundColour;
+
+// 128 stands for white (15). Everything written afterwards carries the colour.
+void setTextColour(std::int32_t colour);
+
+// The cursor's column, 0-based, after everything written so far.
+std::int16_t cursorColumn();
+// The cursor's row, 0-based, minus 2: callers add back what they need.
+std::int16_t cursorRowAbove();
+
+// The next character written lands at this 0-based position; a position off the screen is ignored.
+void placeCursor(std::int16_t column, std::int16_t row);
+// Whole screen blank, cursor at column 0 of row 0.
+void clearScreen();
+// Writes the pause prompt and waits for one key, which the game's input never sees.
+// False when the input has ended.
+bool pauseForKey();
+// 200 Hz for 400 ms where the platform can; returns when the tone has ended.
+void beep();
+void sleepFor(std::int32_t milliseconds);
+
+// Drops what is left of the reply line already typed, without waiting for more.
+void discardTypedLine();
+// Waits for a fresh Enter. False when the input has ended.
+bool waitForEnter();
+
+// Everything written so far reaches the screen.
+void flushOutput();
+
+// Takes std::cout and std::cin over for the game, and gives the terminal back as it was found.
+// Closing is safe to run twice; it also runs at exit.
+void openConsole();
+void closeConsole();

@@ -1,0 +1,10 @@
+#include "board/board.hpp"
+#include "console/console.hpp"
+
+int main() {
+  openConsole();
+  Board board = createBoard(3);
+  board.drawBoard();
+  closeConsole();
+  return 0;
+}

@@ -1,0 +1,22 @@
+// The console layer running in-process: what the game writes lands on a libvterm screen, replies
+// come from a string, and sleeps and beeps are recorded instead of waited for.
+#pragma once
+
+#include "screen.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct FakeTerminal {
+  explicit FakeTerminal(std::string input = {}, int columns = 80, int rows = 24,
+                        bool colourAllowed = true);
+  ~FakeTerminal();
+
+  Screen screen;
+  std::string input;
+  std::size_t inputRead = 0;
+  std::vector<std::int32_t> sleeps;
+  int writes = 0;
+  std::string written;
+};
