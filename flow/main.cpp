@@ -1,10 +1,9 @@
-#include "board/board.hpp"
 #include "console/console.hpp"
+#include "game.hpp"
 
 int main() {
   openConsole();
-  Board board = createBoard(3);
-  board.drawBoard();
+  const int status = playGame();
   closeConsole();
-  return 0;
+  return status;
 }

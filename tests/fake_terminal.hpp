@@ -5,6 +5,7 @@
 #include "screen.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,13 @@ struct FakeTerminal {
   ~FakeTerminal();
 
   Screen screen;
+  // Handed out a line per read, as a terminal in line mode does.
   std::string input;
   std::size_t inputRead = 0;
   std::vector<std::int32_t> sleeps;
   int writes = 0;
   std::string written;
+  // Called when the game waits for a line of input or sleeps, with the screen as it then stands.
+  std::function<void()> onRead;
+  std::function<void()> onSleep;
 };

@@ -1,0 +1,16 @@
+#include "reply.hpp"
+
+#include "console/console.hpp"
+
+#include <iostream>
+
+Reply readReply(std::int16_t &value) {
+  if (std::cin >> value)
+    return Reply::number;
+  value = 0;
+  if (std::cin.eof())
+    return Reply::ended;
+  std::cin.clear();
+  discardTypedLine();
+  return Reply::refused;
+}

@@ -1,0 +1,74 @@
+#include "game.hpp"
+#include "reply.hpp"
+
+#include "console/console.hpp"
+
+#include <cstdlib>
+#include <iostream>
+#include <string_view>
+
+namespace {
+
+constexpr std::int32_t messageColour = 13;
+constexpr std::int32_t replyColour = 15;
+constexpr std::int32_t normalText = 7;
+constexpr std::int16_t smallestGrid = 3;
+constexpr std::int16_t largestGrid = 9;
+
+// Every message stands two lines below what came before, in magenta; the reply goes in white on
+// the line below it, after five spaces.
+void writePrompt(std::string_view message) {
+  setTextColour(messageColour);
+  std::cout << "\n\n" << message << '\n';
+  setTextColour(replyColour);
+  std::cout << "     ";
+}
+
+bool gridSizeAccepted() {
+  return gridSize >= smallestGrid && gridSize <= largestGrid;
+}
+
+std::string_view announcement() {
+  if (currentTurn == 0)
+    return "     Player X will go first";
+  return twoPlayers ? "     Player O will go first" : "     Enemy O will go first";
+}
+
+} // namespace
+
+std::int16_t askSettings() {
+  while (!gridSizeAccepted()) {
+    writePrompt("     Between size 3 and 9 what size do you want the grid to be?");
+    const Reply reply = readReply(gridSize);
+    setTextColour(normalText);
+    if (reply == Reply::ended)
+      return 0;
+    if (!gridSizeAccepted())
+      beep();
+    clearScreen();
+  }
+
+  std::int16_t players = 0;
+  for (;;) {
+    writePrompt("     Enter 0 for a one player game or enter 1 for a two player game");
+    const Reply reply = readReply(players);
+    setTextColour(normalText);
+    if (reply == Reply::ended)
+      return 0;
+    if (reply == Reply::number)
+      break;
+    beep();
+  }
+  twoPlayers = players != 0;
+
+  // Never seeded, so every run draws the same first player: the first value is odd, O starts.
+  currentTurn = (std::rand() & 1) != 0 ? 1 : 0;
+
+  writePrompt(announcement());
+  const bool paused = pauseForKey();
+  setTextColour(normalText);
+  if (!paused)
+    return 0;
+  clearScreen();
+  return gridSize;
+}
