@@ -18,6 +18,16 @@ int LineInput::takeQuietly() {
   return traits_type::eq_int_type(c, traits_type::eof()) ? -1 : traits_type::to_int_type(c);
 }
 
+bool LineInput::takeLine() {
+  for (;;) {
+    const int_type c = sbumpc();
+    if (traits_type::eq_int_type(c, traits_type::eof()))
+      return false;
+    if (traits_type::to_char_type(c) == '\n')
+      return true;
+  }
+}
+
 LineInput::int_type LineInput::underflow() {
   if (gptr() < egptr())
     return traits_type::to_int_type(*gptr());

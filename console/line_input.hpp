@@ -22,6 +22,8 @@ public:
   void discardLine();
   // The next character, from a line that is not reported if it has to be fetched; -1 at the end.
   int takeQuietly();
+  // Everything up to and including the next line end; false when the input ended first.
+  bool takeLine();
 
 protected:
   int_type underflow() override;

@@ -266,13 +266,7 @@ void discardTypedLine() {
 }
 
 bool waitForEnter() {
-  for (;;) {
-    const auto c = lineInput->sbumpc();
-    if (c == std::char_traits<char>::eof())
-      return false;
-    if (c == '\n')
-      return true;
-  }
+  return lineInput->takeLine();
 }
 
 void flushOutput() {

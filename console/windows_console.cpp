@@ -1,0 +1,165 @@
+// The console services on the Windows console: its own colour attributes and cursor, asked of the
+// console itself.
+#include "console.hpp"
+#include "line_input.hpp"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <conio.h>
+#include <cstdio>
+#include <cstdlib>
+#include <io.h>
+#include <iostream>
+#include <optional>
+
+std::int32_t foregroundColour = 7;
+std::int32_t backgroundColour = 0;
+
+namespace {
+
+constexpr const char *pausePrompt = "Press any key to continue . . . ";
+
+std::optional<LineInput> lineInput;
+std::streambuf *savedInput = nullptr;
+bool isOpen = false;
+bool exitHookRegistered = false;
+bool inputIsConsole = false;
+// The colours the console had, given back whatever way the game ends.
+std::optional<WORD> foundAttributes;
+
+HANDLE screen() {
+  return GetStdHandle(STD_OUTPUT_HANDLE);
+}
+
+CONSOLE_SCREEN_BUFFER_INFO screenInfo() {
+  flushOutput();
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  GetConsoleScreenBufferInfo(screen(), &info);
+  return info;
+}
+
+std::ptrdiff_t readInput(char *buffer, std::size_t n) {
+  flushOutput();
+  return _read(0, buffer, static_cast<unsigned>(n));
+}
+
+// The console echoes typed replies; piped ones are shown by the game, so the picture is the same.
+void showReply(std::string_view line) {
+  if (!inputIsConsole)
+    std::cout << line;
+}
+
+// Runs on a thread of its own: only the colours are given back, then the default handler ends
+// the process.
+BOOL WINAPI onBreak(DWORD) {
+  if (foundAttributes)
+    SetConsoleTextAttribute(screen(), *foundAttributes);
+  return FALSE;
+}
+
+} // namespace
+
+void setTextColour(std::int32_t colour) {
+  if (colour == 128)
+    colour = 15;
+  foregroundColour = colour;
+  flushOutput();
+  SetConsoleTextAttribute(screen(), static_cast<WORD>(colour | backgroundColour));
+}
+
+std::int16_t cursorColumn() {
+  return screenInfo().dwCursorPosition.X;
+}
+
+std::int16_t cursorRowAbove() {
+  return static_cast<std::int16_t>(screenInfo().dwCursorPosition.Y - 2);
+}
+
+void placeCursor(std::int16_t column, std::int16_t row) {
+  flushOutput();
+  SetConsoleCursorPosition(screen(), COORD{column, row});
+}
+
+void clearScreen() {
+  const CONSOLE_SCREEN_BUFFER_INFO info = screenInfo();
+  const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+  DWORD done = 0;
+  FillConsoleOutputCharacterA(screen(), ' ', cells, COORD{0, 0}, &done);
+  FillConsoleOutputAttribute(screen(), info.wAttributes, cells, COORD{0, 0}, &done);
+  SetConsoleCursorPosition(screen(), COORD{0, 0});
+}
+
+bool pauseForKey() {
+  std::cout << pausePrompt;
+  discardTypedLine();
+  flushOutput();
+  int key = -1;
+  if (inputIsConsole) {
+    key = _getch();
+    // Function and arrow keys come as two codes; both belong to the one key press.
+    if (key == 0 || key == 0xe0)
+      _getch();
+  } else {
+    key = lineInput->takeQuietly();
+  }
+  if (key < 0)
+    return false;
+  std::cout << '\n';
+  return true;
+}
+
+void beep() {
+  flushOutput();
+  Beep(200, 400);
+}
+
+void sleepFor(std::int32_t milliseconds) {
+  flushOutput();
+  Sleep(static_cast<DWORD>(milliseconds));
+}
+
+void discardTypedLine() {
+  lineInput->discardLine();
+}
+
+bool waitForEnter() {
+  return lineInput->takeLine();
+}
+
+void flushOutput() {
+  std::cout.flush();
+  std::fflush(stdout);
+}
+
+void openConsole() {
+  inputIsConsole = _isatty(_fileno(stdin)) != 0;
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (GetConsoleScreenBufferInfo(screen(), &info))
+    foundAttributes = info.wAttributes;
+  lineInput.emplace(readInput, showReply);
+  savedInput = std::cin.rdbuf(&*lineInput);
+  std::cin.clear();
+  SetConsoleCtrlHandler(onBreak, TRUE);
+  if (!exitHookRegistered) {
+    exitHookRegistered = true;
+    std::atexit(closeConsole);
+  }
+  isOpen = true;
+}
+
+void closeConsole() {
+  if (!isOpen)
+    return;
+  isOpen = false;
+  if (foundAttributes)
+    setTextColour(*foundAttributes);
+  if (cursorColumn() != 0)
+    std::cout << '\n';
+  flushOutput();
+  std::cin.rdbuf(savedInput);
+  std::cin.clear();
+}
