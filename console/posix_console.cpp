@@ -6,14 +6,16 @@
 #include "terminal_device.hpp"
 #include "vt.hpp"
 
+#include <array>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <ctime>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <sys/ioctl.h>
+#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -97,7 +99,12 @@ extern "C" void recordSignal(int signal) {
   pendingSignal = signal;
 }
 
-// Called wherever a system call was interrupted: the game ends by the signal, terminal restored.
+// The ending signals are blocked except while the game waits in pselect, so one that arrives just
+// before a wait still interrupts it: none can slip in between the check and the wait.
+sigset_t waitingMask;
+std::optional<std::array<struct sigaction, std::size(endingSignals)>> foundActions;
+
+// The game ends by the recorded signal, the terminal given back first.
 void endOnPendingSignal() {
   const int signal = pendingSignal;
   if (signal == 0)
@@ -106,7 +113,17 @@ void endOnPendingSignal() {
   writeText("\n");
   closeConsole();
   std::signal(signal, SIG_DFL);
+  ::sigprocmask(SIG_SETMASK, &waitingMask, nullptr);
   std::raise(signal);
+}
+
+// Waits until standard input is readable (fd -1: until the time is up).
+int waitOnce(int fd, const timespec *limit) {
+  fd_set readable;
+  FD_ZERO(&readable);
+  if (fd >= 0)
+    FD_SET(fd, &readable);
+  return ::pselect(fd + 1, fd >= 0 ? &readable : nullptr, nullptr, nullptr, limit, &waitingMask);
 }
 
 void writeAll(std::string_view bytes) {
@@ -115,7 +132,6 @@ void writeAll(std::string_view bytes) {
     if (done < 0) {
       if (errno != EINTR)
         return;
-      endOnPendingSignal();
       continue;
     }
     bytes.remove_prefix(static_cast<std::size_t>(done));
@@ -125,6 +141,11 @@ void writeAll(std::string_view bytes) {
 std::ptrdiff_t readSome(char *buffer, std::size_t n) {
   for (;;) {
     endOnPendingSignal();
+    if (waitOnce(STDIN_FILENO, nullptr) < 0) {
+      if (errno == EINTR)
+        continue;
+      return -1;
+    }
     const ssize_t got = ::read(STDIN_FILENO, buffer, n);
     if (got >= 0 || errno != EINTR)
       return got;
@@ -148,7 +169,7 @@ int readOneKey() {
     keyMode.c_cc[VMIN] = 0;
     setTermios(keyMode);
     char rest[16];
-    while (readSome(rest, sizeof rest) > 0) {
+    while (::read(STDIN_FILENO, rest, sizeof rest) > 0) {
     }
   }
   setTermios(*foundTermios);
@@ -156,9 +177,17 @@ int readOneKey() {
 }
 
 void sleepMilliseconds(std::int32_t milliseconds) {
-  timespec left{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (::nanosleep(&left, &left) != 0 && errno == EINTR)
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
+  for (;;) {
     endOnPendingSignal();
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(end - Clock::now());
+    if (left.count() <= 0)
+      return;
+    const timespec limit{static_cast<time_t>(left.count() / 1000000000),
+                         static_cast<long>(left.count() % 1000000000)};
+    waitOnce(-1, &limit);
+  }
 }
 
 void terminalSize(std::int16_t &columns, std::int16_t &rows) {
@@ -193,9 +222,25 @@ void catchEndingSignals() {
   struct sigaction action {};
   action.sa_handler = recordSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = 0; // no SA_RESTART: a blocked read returns so the signal is acted on
-  for (const int signal : endingSignals)
-    ::sigaction(signal, &action, nullptr);
+  action.sa_flags = 0;
+  sigset_t ending;
+  sigemptyset(&ending);
+  foundActions.emplace();
+  for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
+    ::sigaction(endingSignals[i], &action, &(*foundActions)[i]);
+    sigaddset(&ending, endingSignals[i]);
+  }
+  ::sigprocmask(SIG_BLOCK, &ending, &waitingMask);
+}
+
+// Undone newest first: the handlers go before the mask lets a pending signal through.
+void releaseEndingSignals() {
+  if (!foundActions)
+    return;
+  for (std::size_t i = 0; i < std::size(endingSignals); ++i)
+    ::sigaction(endingSignals[i], &(*foundActions)[i], nullptr);
+  foundActions.reset();
+  ::sigprocmask(SIG_SETMASK, &waitingMask, nullptr);
 }
 
 } // namespace
@@ -319,6 +364,7 @@ void closeConsole() {
   flushOutput();
   if (foundTermios)
     setTermios(*foundTermios);
+  releaseEndingSignals();
   std::cout.rdbuf(savedOutput);
   std::cin.rdbuf(savedInput);
   std::cin.clear();
