@@ -86,13 +86,6 @@ TEST(Console, TrackedCursorFollowsTheTerminal) {
   }
 }
 
-TEST(Console, RowAboveIsTwoLessThanTheCursorRow) {
-  FakeTerminal terminal;
-  clearScreen();
-  EXPECT_EQ(cursorColumn(), 0);
-  EXPECT_EQ(cursorRowAbove(), -2);
-}
-
 TEST(Console, OneWritePerFlushPoint) {
   FakeTerminal terminal("4\n");
   clearScreen();
@@ -107,8 +100,10 @@ TEST(Console, OneWritePerFlushPoint) {
   EXPECT_EQ(terminal.writes, 1) << "before the read";
   beep();
   EXPECT_EQ(terminal.writes, 2) << "the bell";
+  EXPECT_EQ(terminal.screen.bells(), 1);
   sleepFor(1000);
   EXPECT_EQ(terminal.writes, 2) << "nothing left to write";
+  EXPECT_EQ(terminal.sleeps, (std::vector<std::int32_t>{400, 1000}));
 }
 
 TEST(Console, PipedRepliesAreShownWhereATerminalWouldEchoThem) {
@@ -125,13 +120,6 @@ TEST(Console, PipedRepliesAreShownWhereATerminalWouldEchoThem) {
   EXPECT_EQ(third, 8);
   EXPECT_EQ(terminal.screen.text(), "size?\n  12\nrow? 7 8\n");
   expectTrackedCursorMatches(terminal, "after the replies");
-}
-
-TEST(Console, BeepRingsOnceAndLasts400Milliseconds) {
-  FakeTerminal terminal;
-  beep();
-  EXPECT_EQ(terminal.screen.bells(), 1);
-  EXPECT_EQ(terminal.sleeps, std::vector<std::int32_t>{400});
 }
 
 TEST(Console, PauseTakesOneKeyTheRepliesNeverSee) {
