@@ -356,7 +356,8 @@ void closeConsole() {
   if (!isOpen)
     return;
   isOpen = false;
-  if (colourInForce != unknownColour)
+  // Normal text is already the terminal's own colour.
+  if (colourInForce != unknownColour && colourInForce != 7)
     pending.append(vt::resetAttributes);
   colourInForce = unknownColour;
   if (cursor.column != 0 || cursor.wrapPending)
