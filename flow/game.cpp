@@ -40,7 +40,7 @@ bool readMove(Board &board, std::int16_t &column, std::int16_t &row) {
                        static_cast<std::int16_t>(cursorRowAbove() + 1));
       const auto entryRow = static_cast<std::int16_t>(cursorRowAbove() + 2);
       reply = readReply(row);
-      if (reply == Reply::number)
+      if (reply != Reply::ended)
         endEntry(board, entryRow);
     }
     if (reply == Reply::ended)
