@@ -1,0 +1,61 @@
+// libFuzzer target: arbitrary bytes as the keyboard input of one whole game, in-process. Output is
+// dropped and sleeps and beeps cost nothing, so the fuzzer spends its time in the game itself.
+#include "board/board.hpp"
+#include "console/console.hpp"
+#include "console/terminal_device.hpp"
+#include "flow/game.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+// A seed whose first rand() gives the wanted first player.
+unsigned seedFor(int firstTurn) {
+  for (unsigned seed = 1;; ++seed) {
+    std::srand(seed);
+    if ((std::rand() & 1) == firstTurn)
+      return seed;
+  }
+}
+
+void playOnce(std::string_view input, unsigned seed) {
+  gridSize = 0;
+  twoPlayers = false;
+  currentTurn = 0;
+  std::srand(seed);
+  std::size_t readAt = 0;
+  TerminalDevice device;
+  device.write = [](std::string_view) {};
+  // A line per read, as a terminal in line mode hands it out; 0 at the end.
+  device.read = [&](char *buffer, std::size_t n) -> std::ptrdiff_t {
+    const std::size_t lineEnd = input.find('\n', readAt);
+    const std::size_t line =
+        lineEnd == std::string_view::npos ? input.size() - readAt : lineEnd + 1 - readAt;
+    const std::size_t count = std::min(n, line);
+    std::memcpy(buffer, input.data() + readAt, count);
+    readAt += count;
+    return static_cast<std::ptrdiff_t>(count);
+  };
+  device.sleep = [](std::int32_t) {};
+  device.screenSize = [](std::int16_t &columns, std::int16_t &rows) {
+    columns = 80;
+    rows = 24;
+  };
+  openConsole(std::move(device));
+  if (playGame() != 0)
+    std::abort();
+  closeConsole();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  // The input's length picks the first player: one game per input, both orders across inputs.
+  static const unsigned seeds[] = {seedFor(0), seedFor(1)};
+  playOnce(std::string_view(reinterpret_cast<const char *>(data), size), seeds[size % 2]);
+  return 0;
+}
