@@ -136,6 +136,8 @@ void flushOutput() {
 }
 
 void openConsole() {
+  // Text waits in the C runtime's buffer until the next console call or read, not a write each.
+  std::setvbuf(stdout, nullptr, _IOFBF, 1 << 14);
   inputIsConsole = _isatty(_fileno(stdin)) != 0;
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (GetConsoleScreenBufferInfo(screen(), &info))

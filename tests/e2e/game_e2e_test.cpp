@@ -11,7 +11,7 @@ constexpr auto deadline = 5s;
 constexpr ExitStatus ended{true, 0, false, 0};
 
 TEST(GameInTerminal, OnePlayerGameFromTitleToExit) {
-  const std::vector<Step> game = oneGame(false);
+  const std::vector<Step> game = oneGame();
   PtySession session({GAME});
   const std::string before = describe(session.terminalSettings());
   ASSERT_TRUE(showsTitle(session, deadline));
@@ -43,7 +43,7 @@ class GameLeft : public testing::TestWithParam<Leaving> {};
 
 TEST_P(GameLeft, TerminalIsGivenBack) {
   const Leaving &c = GetParam();
-  const std::vector<Step> game = oneGame(false);
+  const std::vector<Step> game = oneGame();
   PtySession session({GAME});
   const std::string before = describe(session.terminalSettings());
   for (std::size_t i = 0; i <= c.atStep; ++i) {

@@ -18,7 +18,7 @@ struct Step {
   std::string keys;
 };
 
-std::vector<Step> oneGame(bool windowsConsole);
+std::vector<Step> oneGame();
 
 // The title's nine passes, each in its colour, the first within `first`.
 testing::AssertionResult showsTitle(PtySession &session, PtySession::Timeout first);

@@ -37,7 +37,7 @@ TEST(WindowsGameUnderWine, OnePlayerGameToTheResult) {
   PtySession session({wine, WINDOWS_GAME});
   const std::string before = describe(session.terminalSettings());
   ASSERT_TRUE(showsTitle(session, 30s)); // wine starts slowly
-  for (const Step &step : oneGame(true)) {
+  for (const Step &step : oneGame()) {
     ASSERT_TRUE(reach(session, step, true, 10s));
     session.type(step.keys);
   }
