@@ -11,11 +11,6 @@ std::uint8_t currentTurn = 0;
 
 namespace {
 
-constexpr std::int32_t normalText = 7;
-constexpr std::int32_t ruleColour = 10;
-constexpr std::int32_t legendColour = 13;
-constexpr std::int32_t xColour = 9;
-constexpr std::int32_t oColour = 12;
 constexpr const char *legend = "Col(accros)   Row(down)";
 
 bool onGrid(std::int16_t column, std::int16_t row) {
@@ -58,9 +53,9 @@ void Board::drawBoard() {
   for (std::int16_t r = 0; r < n; ++r) {
     for (std::int16_t c = 0; c < n; ++c) {
       if (c != 0) {
-        setTextColour(ruleColour);
+        setTextColour(colours::rules);
         std::cout << '|';
-        setTextColour(normalText);
+        setTextColour(colours::normalText);
       }
       std::cout << c + 1;
       cellColumn[c][r] = cursorColumn();
@@ -69,16 +64,16 @@ void Board::drawBoard() {
     }
     if (r != n - 1) {
       std::cout << '\n';
-      setTextColour(ruleColour);
+      setTextColour(colours::rules);
       std::cout << std::string(static_cast<std::size_t>(4 * n - 1), '-');
-      setTextColour(normalText);
+      setTextColour(colours::normalText);
       std::cout << '\n';
     }
   }
   std::cout << "\n\n";
-  setTextColour(legendColour);
+  setTextColour(colours::messages);
   std::cout << legend;
-  setTextColour(normalText);
+  setTextColour(colours::normalText);
 }
 
 void Board::redrawMarks() {
@@ -90,9 +85,9 @@ void Board::redrawMarks() {
         continue;
       moveCursor(static_cast<std::int16_t>(cellColumn[c][r] - 1), cellRow[c][r]);
       std::cout << ' ';
-      setTextColour(mark == 'X' ? xColour : oColour);
+      setTextColour(mark == 'X' ? colours::xMark : colours::oMark);
       std::cout << mark;
-      setTextColour(normalText);
+      setTextColour(colours::normalText);
       std::cout << ' ';
     }
   }

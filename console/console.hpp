@@ -9,6 +9,16 @@
 extern std::int32_t foregroundColour;
 extern std::int32_t backgroundColour;
 
+// The colours the game uses, by role.
+namespace colours {
+inline constexpr std::int32_t normalText = 7; // the terminal's own on POSIX
+inline constexpr std::int32_t xMark = 9;
+inline constexpr std::int32_t rules = 10; // the board's bars and rule lines
+inline constexpr std::int32_t oMark = 12;
+inline constexpr std::int32_t messages = 13; // the questions and the board's legend
+inline constexpr std::int32_t white = 15;    // typed replies and the result
+} // namespace colours
+
 // 128 stands for white (15). Everything written afterwards carries the colour.
 void setTextColour(std::int32_t colour);
 

@@ -357,7 +357,7 @@ void closeConsole() {
     return;
   isOpen = false;
   // Normal text is already the terminal's own colour.
-  if (colourInForce != unknownColour && colourInForce != 7)
+  if (colourInForce != unknownColour && colourInForce != colours::normalText)
     pending.append(vt::resetAttributes);
   colourInForce = unknownColour;
   if (cursor.column != 0 || cursor.wrapPending)

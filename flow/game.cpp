@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::int32_t normalText = 7;
-constexpr std::int32_t typedColour = 15;
 constexpr std::int16_t legendWidth = 23;
 constexpr std::int16_t columnField = 5;
 constexpr std::int16_t rowField = 18;
@@ -32,7 +30,7 @@ bool readMove(Board &board, std::int16_t &column, std::int16_t &row) {
                      1);
     board.moveCursor(static_cast<std::int16_t>(cursorColumn() + columnField),
                      static_cast<std::int16_t>(cursorRowAbove() + 1));
-    setTextColour(typedColour);
+    setTextColour(colours::white);
     Reply reply = readReply(column);
     if (reply == Reply::number) {
       // The Enter after the column left the cursor on the row below the entry row.
@@ -71,7 +69,7 @@ int playGame() {
     if (currentTurn == 0 || twoPlayers) {
       if (!readMove(board, column, row))
         return 0;
-      setTextColour(normalText);
+      setTextColour(colours::normalText);
       board.placeMark(column, row, currentTurn);
     } else {
       computerMove(board);

@@ -7,10 +7,6 @@
 
 namespace {
 
-constexpr std::int32_t normalText = 7;
-constexpr std::int32_t white = 15;
-constexpr std::int32_t xColour = 9;
-constexpr std::int32_t oColour = 12;
 // Pass 0 keeps the colour the terminal had when the game started.
 constexpr std::int32_t titleColours[] = {0, 12, 15, 2, 13, 14, 3, 10, 9};
 
@@ -69,11 +65,11 @@ void showTitle() {
 std::int16_t announceResult(Board &board, WinnerCode code) {
   if (code == 0)
     return 0;
-  const std::int32_t markColour = code == 1 ? xColour : oColour;
+  const std::int32_t markColour = code == 1 ? colours::xMark : colours::oMark;
   blankBelowBoard(board);
   setTextColour(markColour);
   std::cout << (code == 1 ? "X " : "O ");
-  setTextColour(white);
+  setTextColour(colours::white);
   std::cout << "wins the game\n";
   if (!pauseForKey())
     return code;
@@ -81,7 +77,7 @@ std::int16_t announceResult(Board &board, WinnerCode code) {
   std::cout << '\n' << banner;
   setTextColour(markColour);
   std::cout << (code == 1 ? bigX : bigO);
-  setTextColour(normalText);
+  setTextColour(colours::normalText);
   std::cout << '\n';
   // The Enter that closed the last typed number must not end the wait.
   discardTypedLine();
@@ -91,8 +87,8 @@ std::int16_t announceResult(Board &board, WinnerCode code) {
 
 void announceDraw(Board &board) {
   blankBelowBoard(board);
-  setTextColour(white);
+  setTextColour(colours::white);
   std::cout << "Nobody wins the game\n";
   pauseForKey();
-  setTextColour(normalText);
+  setTextColour(colours::normalText);
 }

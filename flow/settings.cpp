@@ -9,18 +9,15 @@
 
 namespace {
 
-constexpr std::int32_t messageColour = 13;
-constexpr std::int32_t replyColour = 15;
-constexpr std::int32_t normalText = 7;
 constexpr std::int16_t smallestGrid = 3;
 constexpr std::int16_t largestGrid = 9;
 
 // Every message stands two lines below what came before, in magenta; the reply goes in white on
 // the line below it, after five spaces.
 void writePrompt(std::string_view message) {
-  setTextColour(messageColour);
+  setTextColour(colours::messages);
   std::cout << "\n\n" << message << '\n';
-  setTextColour(replyColour);
+  setTextColour(colours::white);
   std::cout << "     ";
 }
 
@@ -40,7 +37,7 @@ std::int16_t askSettings() {
   while (!gridSizeAccepted()) {
     writePrompt("     Between size 3 and 9 what size do you want the grid to be?");
     const Reply reply = readReply(gridSize);
-    setTextColour(normalText);
+    setTextColour(colours::normalText);
     if (reply == Reply::ended)
       return 0;
     if (!gridSizeAccepted())
@@ -52,7 +49,7 @@ std::int16_t askSettings() {
   for (;;) {
     writePrompt("     Enter 0 for a one player game or enter 1 for a two player game");
     const Reply reply = readReply(players);
-    setTextColour(normalText);
+    setTextColour(colours::normalText);
     if (reply == Reply::ended)
       return 0;
     if (reply == Reply::number)
@@ -66,7 +63,7 @@ std::int16_t askSettings() {
 
   writePrompt(announcement());
   const bool paused = pauseForKey();
-  setTextColour(normalText);
+  setTextColour(colours::normalText);
   if (!paused)
     return 0;
   clearScreen();

@@ -3,9 +3,6 @@
 #include "console/console.hpp"
 #include "console/terminal_device.hpp"
 
-#include <algorithm>
-#include <cstring>
-
 FakeTerminal::FakeTerminal(std::string replies, int columns, int rows, bool colourAllowed)
     : screen(columns, rows), input(std::move(replies)) {
   TerminalDevice device;
@@ -17,13 +14,7 @@ FakeTerminal::FakeTerminal(std::string replies, int columns, int rows, bool colo
   device.read = [this](char *buffer, std::size_t n) -> std::ptrdiff_t {
     if (onRead)
       onRead();
-    const std::size_t lineEnd = input.find('\n', inputRead);
-    const std::size_t line =
-        lineEnd == std::string::npos ? input.size() - inputRead : lineEnd + 1 - inputRead;
-    const std::size_t count = std::min(n, line);
-    std::memcpy(buffer, input.data() + inputRead, count);
-    inputRead += count;
-    return static_cast<std::ptrdiff_t>(count);
+    return handOutLine(input, inputRead, buffer, n);
   };
   device.sleep = [this](std::int32_t milliseconds) {
     sleeps.push_back(milliseconds);

@@ -4,10 +4,25 @@
 
 #include "screen.hpp"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// Hands out the next line of input, as a terminal in line mode does; 0 at the end.
+inline std::ptrdiff_t handOutLine(std::string_view input, std::size_t &readAt, char *buffer,
+                                  std::size_t n) {
+  const std::size_t lineEnd = input.find('\n', readAt);
+  const std::size_t line =
+      lineEnd == std::string_view::npos ? input.size() - readAt : lineEnd + 1 - readAt;
+  const std::size_t count = std::min(n, line);
+  std::copy_n(input.data() + readAt, count, buffer);
+  readAt += count;
+  return static_cast<std::ptrdiff_t>(count);
+}
 
 struct FakeTerminal {
   explicit FakeTerminal(std::string input = {}, int columns = 80, int rows = 24,

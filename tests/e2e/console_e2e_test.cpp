@@ -50,15 +50,6 @@ bool waitForRead(PtySession &session, int reportsBefore) {
          session.waitUntilBlocked(deadline);
 }
 
-std::string describe(const termios &t) {
-  std::ostringstream out;
-  out << std::hex << "iflag " << t.c_iflag << " oflag " << t.c_oflag << " cflag " << t.c_cflag
-      << " lflag " << t.c_lflag << " cc";
-  for (const cc_t c : t.c_cc)
-    out << ' ' << static_cast<int>(c);
-  return out.str();
-}
-
 bool lineMode(const termios &t) {
   return (t.c_lflag & ICANON) && (t.c_lflag & ECHO);
 }

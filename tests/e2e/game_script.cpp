@@ -149,12 +149,3 @@ testing::AssertionResult reach(PtySession &session, const Step &step, bool under
          << ", bells " << session.screen().bells() << '\n'
          << session.screen().text();
 }
-
-std::string describe(const termios &t) {
-  std::ostringstream out;
-  out << std::hex << "iflag " << t.c_iflag << " oflag " << t.c_oflag << " cflag " << t.c_cflag
-      << " lflag " << t.c_lflag << " cc";
-  for (const cc_t c : t.c_cc)
-    out << ' ' << static_cast<int>(c);
-  return out.str();
-}

@@ -27,5 +27,3 @@ testing::AssertionResult showsTitle(PtySession &session, PtySession::Timeout fir
 // put the pty into raw mode.
 testing::AssertionResult reach(PtySession &session, const Step &step, bool underWine,
                                PtySession::Timeout within);
-
-std::string describe(const termios &t);

@@ -1,5 +1,7 @@
 #include "pty_session.hpp"
 
+#include <sstream>
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -196,4 +198,13 @@ std::optional<ExitStatus> PtySession::waitForExit(Timeout within) {
     while (pump(Timeout(0))) { // what it wrote last is still in the terminal
     }
   return status;
+}
+
+std::string describe(const termios &t) {
+  std::ostringstream out;
+  out << std::hex << "iflag " << t.c_iflag << " oflag " << t.c_oflag << " cflag " << t.c_cflag
+      << " lflag " << t.c_lflag << " cc";
+  for (const cc_t c : t.c_cc)
+    out << ' ' << static_cast<int>(c);
+  return out.str();
 }

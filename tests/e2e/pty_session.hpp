@@ -15,6 +15,9 @@
 #include <termios.h>
 #include <vector>
 
+// Every setting of a terminal, to compare two of them and show the difference.
+std::string describe(const termios &t);
+
 struct ExitStatus {
   bool exited = false; // with code
   int code = -1;

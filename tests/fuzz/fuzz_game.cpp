@@ -4,10 +4,9 @@
 #include "console/console.hpp"
 #include "console/terminal_device.hpp"
 #include "flow/game.hpp"
+#include "tests/fake_terminal.hpp"
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -30,16 +29,7 @@ void playOnce(std::string_view input, unsigned seed) {
   std::size_t readAt = 0;
   TerminalDevice device;
   device.write = [](std::string_view) {};
-  // A line per read, as a terminal in line mode hands it out; 0 at the end.
-  device.read = [&](char *buffer, std::size_t n) -> std::ptrdiff_t {
-    const std::size_t lineEnd = input.find('\n', readAt);
-    const std::size_t line =
-        lineEnd == std::string_view::npos ? input.size() - readAt : lineEnd + 1 - readAt;
-    const std::size_t count = std::min(n, line);
-    std::memcpy(buffer, input.data() + readAt, count);
-    readAt += count;
-    return static_cast<std::ptrdiff_t>(count);
-  };
+  device.read = [&](char *buffer, std::size_t n) { return handOutLine(input, readAt, buffer, n); };
   device.sleep = [](std::int32_t) {};
   device.screenSize = [](std::int16_t &columns, std::int16_t &rows) {
     columns = 80;
