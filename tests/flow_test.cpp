@@ -230,8 +230,9 @@ TEST(Game, TitleShowsNineTimesInItsColours) {
 }
 
 TEST(Game, RefusedMovesAreAskedAgainOnTheSameRow) {
-  // X takes (1,1); O names it again, then a word, then a cell off the grid, then (2,2).
-  const PlayedGame run = play("3\n1\n\n1 1\n1 1\nabc\n0 2\n4\n1\n2 2\n", 0);
+  // X takes (1,1); O names it again, then a word, then cells off the grid, then a column with a
+  // word for the row on one line, then (2,2).
+  const PlayedGame run = play("3\n1\n\n1 1\n1 1\nabc\n0 2\n4\n1\n1 y\n2 2\n", 0);
   int entries = 0;
   for (const Shown &shown : run.atReads) {
     if (shown.rows[6] != "Col(accros)   Row(down)" || shown.cursorColumn != 5)
@@ -240,9 +241,9 @@ TEST(Game, RefusedMovesAreAskedAgainOnTheSameRow) {
     EXPECT_EQ(shown.cursorRow, 7);
     EXPECT_EQ(shown.rows[7], "") << "the entry row is blanked";
   }
-  EXPECT_EQ(entries, 7) << "X once, O five times, then X at the end of input";
+  EXPECT_EQ(entries, 8) << "X once, O six times, then X at the end of input";
   const Screen &screen = run.terminal->screen;
-  EXPECT_EQ(screen.bells(), 4);
+  EXPECT_EQ(screen.bells(), 5);
   EXPECT_EQ(screen.row(0), " X |2.1|3.1");
   EXPECT_EQ(screen.row(2), "1.2| O |3.2");
   EXPECT_EQ(screen.colourAt(5, 2), 12);
