@@ -4,25 +4,28 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Rows of the screen, and per position the colour as one hex digit ('7' normal text).
+// Rows of the screen, and per position the colour as one hex digit ('7' normal text), as far as
+// the row's text or its last other colour reaches.
 struct Picture {
   std::vector<std::string> text;
   std::vector<std::string> colours;
 };
 
-Picture capture(const Screen &screen, int rows, int columns) {
+Picture capture(const Screen &screen, int rows) {
   Picture picture;
   for (int r = 0; r < rows; ++r) {
     picture.text.push_back(screen.row(r));
     std::string colours;
-    for (int c = 0; c < columns; ++c)
+    for (int c = 0; c < screen.columns(); ++c)
       colours.push_back("0123456789abcdef"[screen.colourAt(c, r)]);
+    colours.erase(std::max(picture.text.back().size(), colours.find_last_not_of('7') + 1));
     picture.colours.push_back(colours);
   }
   return picture;
@@ -44,7 +47,7 @@ TEST(BoardDisplay, ThreeByThreeIsDrawnAsDesigned) {
   Board board = createBoard(3);
   board.drawBoard();
   flushOutput();
-  const Picture picture = capture(terminal.screen, 8, 24);
+  const Picture picture = capture(terminal.screen, 8);
   const std::vector<std::string> text = {"1.1|2.1|3.1",
                                          "-----------",
                                          "1.2|2.2|3.2",
@@ -53,16 +56,10 @@ TEST(BoardDisplay, ThreeByThreeIsDrawnAsDesigned) {
                                          "",
                                          "Col(accros)   Row(down)",
                                          ""};
-  const std::string cellRow = "777a777a777" + std::string(13, '7');
-  const std::string ruleRow = std::string(11, 'a') + std::string(13, '7');
-  const std::vector<std::string> colours = {cellRow,
-                                            ruleRow,
-                                            cellRow,
-                                            ruleRow,
-                                            cellRow,
-                                            std::string(24, '7'),
-                                            std::string(23, 'd') + '7',
-                                            std::string(24, '7')};
+  const std::vector<std::string> colours = {"777a777a777",        "aaaaaaaaaaa",
+                                            "777a777a777",        "aaaaaaaaaaa",
+                                            "777a777a777",        "",
+                                            std::string(23, 'd'), ""};
   EXPECT_EQ(picture.text, text);
   EXPECT_EQ(picture.colours, colours);
   EXPECT_EQ(terminal.screen.cursorColumn(), 23);
@@ -105,10 +102,10 @@ TEST(BoardDisplay, RedrawMarksPaintsEveryMarkTheSameEachTime) {
   board.cells[0][2] = 'O';
   board.redrawMarks();
   flushOutput();
-  const Picture once = capture(terminal.screen, 7, 11);
+  const Picture once = capture(terminal.screen, 7);
   board.redrawMarks();
   flushOutput();
-  const Picture twice = capture(terminal.screen, 7, 11);
+  const Picture twice = capture(terminal.screen, 7);
   EXPECT_EQ(once.text, twice.text);
   EXPECT_EQ(once.colours, twice.colours);
   EXPECT_EQ(once.text[0], "1.1| X |3.1");
@@ -125,23 +122,13 @@ TEST(BoardDisplay, BlankBlockBlanksHeightPassesOfHeightLines) {
     std::vector<std::string> rows4to8;
     int cursorRow;
   };
-  const std::string full(30, '#');
+  // A row of 30 '#' that begins with `start`.
+  const auto hashes = [](std::string start) { return start + std::string(30 - start.size(), '#'); };
+  const std::string full = hashes(""), blank23 = hashes(std::string(23, ' '));
   const Case cases[] = {
-      {0, 7, 23, 1, {full, full, full, std::string(23, ' ') + "#######", full}, 8},
-      {0,
-       5,
-       23,
-       2,
-       {full, std::string(23, ' ') + "#######", std::string(23, ' ') + "#######",
-        std::string(23, ' ') + "#######", full},
-       8},
-      {4,
-       5,
-       3,
-       2,
-       {full, "####   " + std::string(23, '#'), "   #   " + std::string(23, '#'),
-        "   " + std::string(27, '#'), full},
-       8},
+      {0, 7, 23, 1, {full, full, full, blank23, full}, 8},
+      {0, 5, 23, 2, {full, blank23, blank23, blank23, full}, 8},
+      {4, 5, 3, 2, {full, hashes("####   "), hashes("   #   "), hashes("   "), full}, 8},
       {4, 5, 3, 0, {full, full, full, full, full}, 9},
   };
   for (const Case &c : cases) {

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -17,23 +19,19 @@ void expectTrackedCursorMatches(const FakeTerminal &terminal, const std::string 
 } // namespace
 
 TEST(Console, ColoursReachTheScreenAsConsoleAttributes) {
-  struct Case {
-    std::int32_t set;
-    std::int32_t shown;
-  };
-  const Case cases[] = {{0, 0},   {1, 1},   {2, 2},   {3, 3},   {4, 4},   {5, 5},
-                        {6, 6},   {7, 7},   {8, 8},   {9, 9},   {10, 10}, {11, 11},
-                        {12, 12}, {13, 13}, {14, 14}, {15, 15}, {128, 15}};
+  // Each console colour shows as itself, and a value beyond them as bright white.
+  const std::vector<std::int32_t> set = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 128};
   FakeTerminal terminal;
   clearScreen();
-  for (const Case &c : cases) {
-    setTextColour(c.set);
+  for (const std::int32_t colour : set) {
+    setTextColour(colour);
     std::cout << 'A';
-    EXPECT_EQ(foregroundColour, c.shown) << c.set;
+    EXPECT_EQ(foregroundColour, std::min(colour, 15)) << colour;
   }
   flushOutput();
-  for (int column = 0; column < static_cast<int>(std::size(cases)); ++column)
-    EXPECT_EQ(terminal.screen.colourAt(column, 0), cases[column].shown) << cases[column].set;
+  for (std::size_t column = 0; column < set.size(); ++column)
+    EXPECT_EQ(terminal.screen.colourAt(static_cast<int>(column), 0), std::min(set[column], 15))
+        << set[column];
   EXPECT_NE(terminal.written.find("\x1b[39m"), std::string::npos) << "normal text";
 }
 

@@ -2,10 +2,10 @@
 #include "console/console.hpp"
 #include "fake_terminal.hpp"
 #include "flow/game.hpp"
+#include "fresh_run.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,19 +24,9 @@ struct PlayedGame {
   std::vector<Shown> atReads;
 };
 
-// One whole game in-process, from the start values of a fresh run. The first player comes from
-// the generator's first value, so pick a seed that gives the wanted one (1 is the unseeded start).
+// One whole game in-process, from the start values of a fresh run.
 PlayedGame play(const std::string &input, std::uint8_t firstTurn) {
-  gridSize = 0;
-  twoPlayers = false;
-  currentTurn = 0;
-  for (unsigned seed = 1;; ++seed) {
-    std::srand(seed);
-    if ((std::rand() & 1) == firstTurn) {
-      std::srand(seed);
-      break;
-    }
-  }
+  startFreshRun(firstTurn);
   PlayedGame run{std::make_unique<FakeTerminal>(input), {}};
   FakeTerminal &terminal = *run.terminal;
   terminal.onRead = [&] {
@@ -110,26 +100,20 @@ TEST(Game, FinalScreensShowTheWinnersMarkLarge) {
   struct Case {
     std::string moves;
     std::uint8_t firstTurn;
-    std::vector<std::string> mark;
+    std::vector<std::string> mark; // from column 25 on
     std::int32_t colour;
   };
   const Case cases[] = {
       {"3\n0\n\n2 2\n1 3\n3 1\n\n\n",
        0,
-       {"                               X       X", "                                X     X",
-        "                                 X   X", "                                  X X",
-        "                                   X", "                                  X X",
-        "                                 X   X", "                                X     X",
-        "                               X       X"},
+       {"      X       X", "       X     X", "        X   X", "         X X", "          X",
+        "         X X", "        X   X", "       X     X", "      X       X"},
        9},
       {"3\n0\n\n1 1\n3 1\n\n\n",
        1,
-       {"                               O O", "                             O     O",
-        "                           O         O", "                          O           O",
-        "                         O             O", "                         O             O",
-        "                         O             O", "                         O             O",
-        "                          O           O", "                           O         O",
-        "                             O     O", "                               O O"},
+       {"      O O", "    O     O", "  O         O", " O           O", "O             O",
+        "O             O", "O             O", "O             O", " O           O", "  O         O",
+        "    O     O", "      O O"},
        12},
   };
   for (const Case &c : cases) {
@@ -137,8 +121,8 @@ TEST(Game, FinalScreensShowTheWinnersMarkLarge) {
     const Screen &screen = run.terminal->screen;
     const int last = 8 + static_cast<int>(c.mark.size());
     for (int r = 8; r < last; ++r) {
-      EXPECT_EQ(screen.row(r), c.mark[r - 8]) << r;
-      EXPECT_EQ(screen.colourAt(static_cast<int>(c.mark[r - 8].size()) - 1, r), c.colour) << r;
+      EXPECT_EQ(screen.row(r), std::string(25, ' ') + c.mark[r - 8]) << r;
+      EXPECT_EQ(screen.colourAt(24 + static_cast<int>(c.mark[r - 8].size()), r), c.colour) << r;
     }
     EXPECT_EQ(screen.colourAt(0, 7), 15) << "the banner is white";
     EXPECT_EQ(screen.row(last), "");
@@ -210,21 +194,18 @@ TEST(Game, TitleShowsNineTimesInItsColours) {
   const PlayedGame run = play("", 0);
   const FakeTerminal &terminal = *run.terminal;
   ASSERT_GE(terminal.sleeps.size(), 9u);
-  for (std::size_t pass = 0; pass < 9; ++pass)
-    EXPECT_EQ(terminal.sleeps[pass], 1000);
+  EXPECT_EQ(std::vector(terminal.sleeps.begin(), terminal.sleeps.begin() + 9),
+            std::vector<std::int32_t>(9, 1000));
   std::vector<std::int32_t> colours;
-  std::string passes;
+  std::vector<std::string> passes;
   FakeTerminal again("");
   again.onSleep = [&] {
     colours.push_back(again.screen.colourAt(5, 2));
-    passes += again.screen.row(2) + "/" + again.screen.row(3) + ";";
+    passes.push_back(again.screen.row(2) + "/" + again.screen.row(3));
   };
   showTitle();
   EXPECT_EQ(colours, (std::vector<std::int32_t>{7, 12, 15, 2, 13, 14, 3, 10, 9}));
-  std::string expected;
-  for (int pass = 0; pass < 9; ++pass)
-    expected += "     QUARVEL/       ZIB;";
-  EXPECT_EQ(passes, expected);
+  EXPECT_EQ(passes, std::vector<std::string>(9, "     QUARVEL/       ZIB"));
   flushOutput();
   EXPECT_EQ(again.screen.text(), "") << "the title ends on a cleared screen";
 }

@@ -5,6 +5,7 @@
 #include "console/terminal_device.hpp"
 #include "flow/game.hpp"
 #include "tests/fake_terminal.hpp"
+#include "tests/fresh_run.hpp"
 
 #include <cstdlib>
 #include <string_view>
@@ -12,20 +13,8 @@
 
 namespace {
 
-// A seed whose first rand() gives the wanted first player.
-unsigned seedFor(int firstTurn) {
-  for (unsigned seed = 1;; ++seed) {
-    std::srand(seed);
-    if ((std::rand() & 1) == firstTurn)
-      return seed;
-  }
-}
-
-void playOnce(std::string_view input, unsigned seed) {
-  gridSize = 0;
-  twoPlayers = false;
-  currentTurn = 0;
-  std::srand(seed);
+void playOnce(std::string_view input, int firstTurn) {
+  startFreshRun(firstTurn);
   std::size_t readAt = 0;
   TerminalDevice device;
   device.write = [](std::string_view) {};
@@ -45,7 +34,7 @@ void playOnce(std::string_view input, unsigned seed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   // The input's length picks the first player: one game per input, both orders across inputs.
-  static const unsigned seeds[] = {seedFor(0), seedFor(1)};
-  playOnce(std::string_view(reinterpret_cast<const char *>(data), size), seeds[size % 2]);
+  playOnce(std::string_view(reinterpret_cast<const char *>(data), size),
+           static_cast<int>(size % 2));
   return 0;
 }

@@ -5,11 +5,11 @@
 #include "console/console.hpp"
 #include "flow/game.hpp"
 #include "tests/fake_terminal.hpp"
+#include "tests/fresh_run.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
@@ -21,14 +21,6 @@ constexpr int gamesPerCase = 12;
 // Tall enough that blank replies, each a line further down, never scroll the board away.
 constexpr int rows = 60;
 const std::string legend = "Col(accros)   Row(down)";
-
-unsigned seedFor(int firstTurn) {
-  for (unsigned seed = 1;; ++seed) {
-    std::srand(seed);
-    if ((std::rand() & 1) == firstTurn)
-      return seed;
-  }
-}
 
 // Cells row by row, index r * n + c. 'X' or 'O' for the owner of a complete line, else 0.
 char lineOwner(const std::string &grid, int n) {
@@ -64,10 +56,7 @@ public:
 
   // Returns the first broken rule, or "" when the whole game kept them all.
   std::string play() {
-    gridSize = 0;
-    twoPlayers = false;
-    currentTurn = 0;
-    std::srand(seedFor(first));
+    startFreshRun(first);
     const std::string players = two ? pick<std::string>({"1", "2", "-7"}) : "0";
     terminal =
         std::make_unique<FakeTerminal>(std::to_string(n) + "\n" + players + "\n\n", 80, rows);
