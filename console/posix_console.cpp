@@ -227,7 +227,11 @@ void catchEndingSignals() {
   sigemptyset(&ending);
   foundActions.emplace();
   for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
-    ::sigaction(endingSignals[i], &action, &(*foundActions)[i]);
+    ::sigaction(endingSignals[i], nullptr, &(*foundActions)[i]);
+    // A signal ignored by whoever started the game (nohup) stays ignored.
+    if ((*foundActions)[i].sa_handler == SIG_IGN)
+      continue;
+    ::sigaction(endingSignals[i], &action, nullptr);
     sigaddset(&ending, endingSignals[i]);
   }
   ::sigprocmask(SIG_BLOCK, &ending, &waitingMask);
