@@ -1,5 +1,6 @@
 #include "line_input.hpp"
 
+#include <algorithm>
 #include <utility>
 
 LineInput::LineInput(Reader reader, LineSeen lineSeen)
@@ -36,9 +37,13 @@ LineInput::int_type LineInput::underflow() {
   return traits_type::to_int_type(*gptr());
 }
 
+// Like a terminal's line buffer: input that never ends a line is handed out in pieces this long,
+// instead of being held without bound.
+constexpr std::size_t longestLine = 4096;
+
 bool LineInput::nextLine() {
   std::size_t end = unread.find('\n');
-  while (end == std::string::npos && !ended) {
+  while (end == std::string::npos && !ended && unread.size() < longestLine) {
     char chunk[4096];
     const std::ptrdiff_t got = reader(chunk, sizeof chunk);
     if (got <= 0) {
@@ -50,7 +55,8 @@ bool LineInput::nextLine() {
   }
   if (unread.empty())
     return false;
-  const std::size_t length = end == std::string::npos ? unread.size() : end + 1;
+  const std::size_t length =
+      std::min(end == std::string::npos ? unread.size() : end + 1, longestLine);
   line.assign(unread, 0, length);
   unread.erase(0, length);
   setg(line.data(), line.data(), line.data() + line.size());

@@ -1,4 +1,5 @@
 #include "console/console.hpp"
+#include "console/line_input.hpp"
 #include "fake_terminal.hpp"
 
 #include <gtest/gtest.h>
@@ -152,4 +153,20 @@ TEST(Console, WaitForEnterNeedsAFreshLine) {
   discardTypedLine();
   EXPECT_TRUE(waitForEnter());
   EXPECT_FALSE(waitForEnter());
+}
+
+TEST(Console, InputThatNeverEndsALineComesInPieces) {
+  std::size_t left = 1 << 20;
+  std::vector<std::size_t> seen;
+  LineInput input(
+      [&](char *buffer, std::size_t n) {
+        n = std::min(n, left);
+        std::fill_n(buffer, n, 'x');
+        left -= n;
+        return static_cast<std::ptrdiff_t>(n);
+      },
+      [&](std::string_view line) { seen.push_back(line.size()); });
+  for (int i = 0; i < 2 * 4096; ++i)
+    input.sbumpc();
+  EXPECT_EQ(seen, (std::vector<std::size_t>{4096, 4096}));
 }
