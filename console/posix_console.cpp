@@ -111,9 +111,8 @@ void endOnPendingSignal() {
     return;
   pendingSignal = 0;
   writeText("\n");
+  // Closing gives back the default action and the mask, so the signal now ends the process.
   closeConsole();
-  std::signal(signal, SIG_DFL);
-  ::sigprocmask(SIG_SETMASK, &waitingMask, nullptr);
   std::raise(signal);
 }
 
