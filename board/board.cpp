@@ -1,5 +1,6 @@
 #include "board.hpp"
 
+#include "colours.hpp"
 #include "console/console.hpp"
 
 #include <iostream>

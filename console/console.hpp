@@ -9,16 +9,6 @@
 extern std::int32_t foregroundColour;
 extern std::int32_t backgroundColour;
 
-// The colours the game uses, by role.
-namespace colours {
-inline constexpr std::int32_t normalText = 7; // the terminal's own on POSIX
-inline constexpr std::int32_t xMark = 9;
-inline constexpr std::int32_t rules = 10; // the board's bars and rule lines
-inline constexpr std::int32_t oMark = 12;
-inline constexpr std::int32_t messages = 13; // the questions and the board's legend
-inline constexpr std::int32_t white = 15;    // typed replies and the result
-} // namespace colours
-
 // 128 stands for white (15). Everything written afterwards carries the colour.
 void setTextColour(std::int32_t colour);
 
@@ -27,7 +17,8 @@ std::int16_t cursorColumn();
 // The cursor's row, 0-based, minus 2: callers add back what they need.
 std::int16_t cursorRowAbove();
 
-// The next character written lands at this 0-based position; a position off the screen is ignored.
+// The next character written lands at this 0-based position; a position outside the screen
+// buffer is ignored.
 void placeCursor(std::int16_t column, std::int16_t row);
 // Whole screen blank, cursor at column 0 of row 0.
 void clearScreen();
@@ -46,7 +37,9 @@ bool waitForEnter();
 // Everything written so far reaches the screen.
 void flushOutput();
 
-// Takes std::cout and std::cin over for the game, and gives the terminal back as it was found.
-// Closing is safe to run twice; it also runs at exit.
-void openConsole();
-void closeConsole();
+// Takes std::cout and std::cin over for the game. 0 when the game can go on; otherwise the exit
+// status, with the reason said in one line on standard error and the terminal untouched.
+int openConsole();
+// Gives the terminal back as it was found; safe to run twice, and run at exit as well. 0, or 1
+// when the terminal stopped taking output during the game.
+int closeConsole();

@@ -1,66 +1,51 @@
 #include "line_input.hpp"
 
-#include <algorithm>
-#include <utility>
+#include <array>
 
-LineInput::LineInput(Reader reader, LineSeen lineSeen)
-    : reader(std::move(reader)), lineSeen(std::move(lineSeen)) {
-  setg(nullptr, nullptr, nullptr);
+int ByteQueue::next() {
+  if (!available()) {
+    if (ended)
+      return -1;
+    std::array<char, 4096> chunk{};
+    const std::ptrdiff_t got = reader(chunk.data(), chunk.size());
+    if (got <= 0) {
+      ended = true;
+      return -1;
+    }
+    bytes.assign(chunk.data(), static_cast<std::size_t>(got));
+    at = 0;
+  }
+  return static_cast<unsigned char>(bytes[at++]);
 }
 
-void LineInput::discardLine() {
-  setg(eback(), egptr(), egptr());
-}
-
-int LineInput::takeQuietly() {
-  quiet = true;
-  const int_type c = sbumpc();
-  quiet = false;
-  return traits_type::eq_int_type(c, traits_type::eof()) ? -1 : traits_type::to_int_type(c);
+bool readPlainLine(ByteQueue &input, std::string &line) {
+  line.clear();
+  for (;;) {
+    const int c = input.next();
+    if (c < 0)
+      return !line.empty();
+    if (c == '\n')
+      break;
+    if (line.size() < longestReply)
+      line.push_back(static_cast<char>(c));
+  }
+  if (!line.empty() && line.back() == '\r')
+    line.pop_back();
+  return true;
 }
 
 bool LineInput::takeLine() {
-  for (;;) {
-    const int_type c = sbumpc();
-    if (traits_type::eq_int_type(c, traits_type::eof()))
-      return false;
-    if (traits_type::to_char_type(c) == '\n')
-      return true;
-  }
+  discardLine();
+  if (sgetc() == traits_type::eof())
+    return false;
+  discardLine();
+  return true;
 }
 
 LineInput::int_type LineInput::underflow() {
-  if (gptr() < egptr())
-    return traits_type::to_int_type(*gptr());
-  if (!nextLine())
+  if (!nextLine(line))
     return traits_type::eof();
-  return traits_type::to_int_type(*gptr());
-}
-
-// Like a terminal's line buffer: input that never ends a line is handed out in pieces this long,
-// instead of being held without bound.
-constexpr std::size_t longestLine = 4096;
-
-bool LineInput::nextLine() {
-  std::size_t end = unread.find('\n');
-  while (end == std::string::npos && !ended && unread.size() < longestLine) {
-    char chunk[4096];
-    const std::ptrdiff_t got = reader(chunk, sizeof chunk);
-    if (got <= 0) {
-      ended = true;
-      break;
-    }
-    unread.append(chunk, static_cast<std::size_t>(got));
-    end = unread.find('\n');
-  }
-  if (unread.empty())
-    return false;
-  const std::size_t length =
-      std::min(end == std::string::npos ? unread.size() : end + 1, longestLine);
-  line.assign(unread, 0, length);
-  unread.erase(0, length);
+  line.push_back('\n');
   setg(line.data(), line.data(), line.data() + line.size());
-  if (!quiet)
-    lineSeen(line);
-  return true;
+  return traits_type::to_int_type(line.front());
 }

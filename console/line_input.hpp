@@ -1,40 +1,54 @@
-// Replies reach the game one line at a time, as a terminal in line mode delivers them, whatever
-// the input is. So the rest of a typed line is always known (and can be dropped), and every line
-// is reported once, when it arrives, to whoever has to show it on the screen.
+// Replies reach the game one line at a time, whatever the input is, so the rest of a typed line is
+// always known and can be dropped. Shared by both backends.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <streambuf>
 #include <string>
-#include <string_view>
 
-class LineInput : public std::streambuf {
+// A reply longer than this is no number: only its start is kept, and the line is refused once.
+inline constexpr std::size_t longestReply = 255;
+
+// Input bytes, fetched from a reader as they are needed.
+class ByteQueue {
 public:
   // Fills the buffer with up to n bytes; 0 or less means the input has ended.
   using Reader = std::function<std::ptrdiff_t(char *buffer, std::size_t n)>;
-  // Told about each line as it is handed out; quiet lines are not reported.
-  using LineSeen = std::function<void(std::string_view line)>;
+  explicit ByteQueue(Reader reader) : reader(std::move(reader)) {}
 
-  LineInput(Reader reader, LineSeen lineSeen);
+  // The next byte, waiting for it if need be; -1 once the input has ended.
+  int next();
+  // Whether a byte is there without waiting.
+  bool available() const { return at < bytes.size(); }
+  int peek() const { return static_cast<unsigned char>(bytes[at]); }
+
+private:
+  Reader reader;
+  std::string bytes;
+  std::size_t at = 0;
+  bool ended = false;
+};
+
+// The next line, without its line end ("\r\n" counts as one); at most longestReply bytes are kept.
+// False when the input ended before any byte of it.
+bool readPlainLine(ByteQueue &input, std::string &line);
+
+class LineInput : public std::streambuf {
+public:
+  // The next line, without its line end; false when the input has ended.
+  using NextLine = std::function<bool(std::string &line)>;
+  explicit LineInput(NextLine nextLine) : nextLine(std::move(nextLine)) {}
 
   // Drops the rest of the line already handed out.
-  void discardLine();
-  // The next character, from a line that is not reported if it has to be fetched; -1 at the end.
-  int takeQuietly();
-  // Everything up to and including the next line end; false when the input ended first.
+  void discardLine() { setg(eback(), egptr(), egptr()); }
+  // A whole fresh line; false when the input ended first.
   bool takeLine();
 
 protected:
   int_type underflow() override;
 
 private:
-  bool nextLine();
-
-  Reader reader;
-  LineSeen lineSeen;
-  std::string unread;
+  NextLine nextLine;
   std::string line;
-  bool ended = false;
-  bool quiet = false;
 };

@@ -1,6 +1,7 @@
 // The console services on the Windows console: its own colour attributes and cursor, asked of the
 // console itself.
 #include "console.hpp"
+#include "console_shared.hpp"
 #include "line_input.hpp"
 
 #ifndef NOMINMAX
@@ -15,14 +16,14 @@
 #include <io.h>
 #include <iostream>
 #include <optional>
+#include <string>
 
 std::int32_t foregroundColour = 7;
 std::int32_t backgroundColour = 0;
 
 namespace {
 
-constexpr const char *pausePrompt = "Press any key to continue . . . ";
-
+std::optional<ByteQueue> input;
 std::optional<LineInput> lineInput;
 std::streambuf *savedInput = nullptr;
 bool isOpen = false;
@@ -48,9 +49,12 @@ std::ptrdiff_t readInput(char *buffer, std::size_t n) {
 }
 
 // The console echoes typed replies; piped ones are shown by the game, so the picture is the same.
-void showReply(std::string_view line) {
+bool nextLine(std::string &line) {
+  if (!readPlainLine(*input, line))
+    return false;
   if (!inputIsConsole)
-    std::cout << line;
+    std::cout << line << '\n';
+  return true;
 }
 
 // Runs on a thread of its own: only the colours are given back, then the default handler ends
@@ -64,8 +68,7 @@ BOOL WINAPI onBreak(DWORD) {
 } // namespace
 
 void setTextColour(std::int32_t colour) {
-  if (colour == 128)
-    colour = 15;
+  colour = consoleColour(colour);
   foregroundColour = colour;
   flushOutput();
   SetConsoleTextAttribute(screen(), static_cast<WORD>(colour | backgroundColour));
@@ -97,17 +100,14 @@ bool pauseForKey() {
   std::cout << pausePrompt;
   discardTypedLine();
   flushOutput();
-  int key = -1;
   if (inputIsConsole) {
-    key = _getch();
     // Function and arrow keys come as two codes; both belong to the one key press.
+    const int key = _getch();
     if (key == 0 || key == 0xe0)
       _getch();
-  } else {
-    key = lineInput->takeQuietly();
-  }
-  if (key < 0)
+  } else if (std::string line; !readPlainLine(*input, line)) {
     return false;
+  }
   std::cout << '\n';
   return true;
 }
@@ -135,27 +135,29 @@ void flushOutput() {
   std::fflush(stdout);
 }
 
-void openConsole() {
+int openConsole() {
   // Text waits in the C runtime's buffer until the next console call or read, not a write each.
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 14);
   inputIsConsole = _isatty(_fileno(stdin)) != 0;
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (GetConsoleScreenBufferInfo(screen(), &info))
     foundAttributes = info.wAttributes;
-  lineInput.emplace(readInput, showReply);
+  input.emplace(readInput);
+  lineInput.emplace(nextLine);
   savedInput = std::cin.rdbuf(&*lineInput);
   std::cin.clear();
   SetConsoleCtrlHandler(onBreak, TRUE);
   if (!exitHookRegistered) {
     exitHookRegistered = true;
-    std::atexit(closeConsole);
+    std::atexit([] { closeConsole(); });
   }
   isOpen = true;
+  return 0;
 }
 
-void closeConsole() {
+int closeConsole() {
   if (!isOpen)
-    return;
+    return 0;
   isOpen = false;
   if (foundAttributes)
     setTextColour(*foundAttributes);
@@ -164,4 +166,5 @@ void closeConsole() {
   flushOutput();
   std::cin.rdbuf(savedInput);
   std::cin.clear();
+  return 0;
 }

@@ -1,6 +1,7 @@
 #include "game.hpp"
 #include "reply.hpp"
 
+#include "board/colours.hpp"
 #include "console/console.hpp"
 #include "rules/opponent.hpp"
 

@@ -2,8 +2,8 @@
 #include "game.hpp"
 
 int main() {
-  openConsole();
-  const int status = playGame();
-  closeConsole();
-  return status;
+  if (const int status = openConsole(); status != 0)
+    return status;
+  playGame();
+  return closeConsole();
 }

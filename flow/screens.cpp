@@ -1,5 +1,6 @@
 #include "game.hpp"
 
+#include "board/colours.hpp"
 #include "console/console.hpp"
 
 #include <iostream>

@@ -1,0 +1,109 @@
+#include "screen_buffer.hpp"
+
+#include <algorithm>
+
+namespace {
+
+const Cell blank{};
+
+bool isContinuation(unsigned char byte) {
+  return (byte & 0xc0) == 0x80;
+}
+
+} // namespace
+
+void ScreenBuffer::write(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (c == '\n') {
+    lineFeed();
+  } else if (byte < 0x20 || byte == 0x7f) {
+    put('^');
+    put(static_cast<char>(byte ^ 0x40));
+  } else if (byte < 0x80) {
+    put(c);
+  } else if (!isContinuation(byte)) {
+    put('?');
+  }
+}
+
+void ScreenBuffer::clear() {
+  rows.clear();
+  cursorAt = {};
+  wrapPending = false;
+  top = 0;
+}
+
+bool ScreenBuffer::place(std::int16_t column, std::int16_t row) {
+  if (column < 0 || column >= width || row < 0 || row >= height)
+    return false;
+  cursorAt = {column, row};
+  wrapPending = false;
+  follow();
+  return true;
+}
+
+void ScreenBuffer::eraseBackTo(Position from) {
+  const Position end = nextCell();
+  for (Position at = from; at.row < end.row || (at.row == end.row && at.column < end.column);) {
+    cell(at) = blank;
+    if (++at.column == width) {
+      at.column = 0;
+      ++at.row;
+    }
+  }
+  place(from.column, from.row);
+}
+
+void ScreenBuffer::setWindowRows(std::int16_t count) {
+  rowsShown = std::clamp<std::int16_t>(count, 1, height);
+  // As much as fits above the cursor.
+  top = static_cast<std::int16_t>(std::max(0, cursorAt.row - rowsShown + 1));
+}
+
+const Cell &ScreenBuffer::at(std::int16_t column, std::int16_t row) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows.size() || column < 0 || column >= width)
+    return blank;
+  return rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+}
+
+Position ScreenBuffer::nextCell() const {
+  if (!wrapPending)
+    return cursorAt;
+  return {0, static_cast<std::int16_t>(std::min(cursorAt.row + 1, height - 1))};
+}
+
+void ScreenBuffer::put(char glyph) {
+  if (wrapPending)
+    lineFeed();
+  cell(cursorAt) = {glyph, ink};
+  if (cursorAt.column == width - 1)
+    wrapPending = true;
+  else
+    ++cursorAt.column;
+}
+
+void ScreenBuffer::lineFeed() {
+  cursorAt.column = 0;
+  wrapPending = false;
+  if (cursorAt.row < height - 1) {
+    ++cursorAt.row;
+  } else {
+    cell(cursorAt); // the buffer is full: its oldest row goes
+    rows.pop_front();
+    rows.emplace_back();
+  }
+  follow();
+}
+
+Cell &ScreenBuffer::cell(Position at) {
+  if (rows.size() <= static_cast<std::size_t>(at.row))
+    rows.resize(static_cast<std::size_t>(at.row) + 1);
+  return rows[static_cast<std::size_t>(at.row)][static_cast<std::size_t>(at.column)];
+}
+
+void ScreenBuffer::follow() {
+  if (cursorAt.row < top)
+    top = cursorAt.row;
+  else if (cursorAt.row >= top + rowsShown)
+    top = static_cast<std::int16_t>(cursorAt.row - rowsShown + 1);
+}
