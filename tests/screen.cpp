@@ -21,6 +21,22 @@ VTermScreenCell cellAt(VTerm *term, int column, int row) {
   return cell;
 }
 
+char colourDigit(const VTermScreenCell &cell) {
+  if (VTERM_COLOR_IS_DEFAULT_FG(&cell.fg))
+    return cell.attrs.bold ? 'f' : '7';
+  if (!VTERM_COLOR_IS_INDEXED(&cell.fg) || cell.attrs.bold || (cell.fg.indexed.idx & 7) == 7)
+    return '?';
+  // Palette indices run red 1, green 2, blue 4; console colours blue 1, green 2, red 4.
+  const int index = cell.fg.indexed.idx;
+  return "0123456789abcdef"[((index & 1) ? 4 : 0) | (index & 2) | ((index & 4) ? 1 : 0) |
+                            (index & 8)];
+}
+
+std::string trimmed(std::string text) {
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
 } // namespace
 
 Screen::Screen(int columns, int rows)
@@ -35,55 +51,38 @@ Screen::~Screen() {
   vterm_free(term);
 }
 
-void Screen::feed(std::string_view bytes, bool addCarriageReturns) {
-  if (!addCarriageReturns) {
-    vterm_input_write(term, bytes.data(), bytes.size());
-    return;
-  }
-  std::string withReturns;
+void Screen::feed(std::string_view bytes, bool newlineReturns) {
+  std::string fed;
   for (const char c : bytes) {
-    if (c == '\n')
-      withReturns.push_back('\r');
-    withReturns.push_back(c);
+    if (c == '\n' && newlineReturns)
+      fed.push_back('\r');
+    fed.push_back(c);
   }
-  vterm_input_write(term, withReturns.data(), withReturns.size());
+  vterm_input_write(term, fed.data(), fed.size());
 }
 
-char Screen::at(int column, int row) const {
-  const VTermScreenCell cell = cellAt(term, column, row);
-  if (cell.chars[0] == 0)
-    return ' ';
-  return cell.chars[0] < 0x80 ? static_cast<char>(cell.chars[0]) : '?';
-}
-
-std::int32_t Screen::colourAt(int column, int row) const {
-  const VTermColor colour = cellAt(term, column, row).fg;
-  if (VTERM_COLOR_IS_DEFAULT_FG(&colour) || !VTERM_COLOR_IS_INDEXED(&colour))
-    return 7;
-  // Terminal colour indices run red 1, green 2, blue 4; console attributes blue 1, green 2, red 4.
-  const int index = colour.indexed.idx;
-  return ((index & 1) ? 4 : 0) | (index & 2) | ((index & 4) ? 1 : 0) | (index & 8);
+void Screen::resize(int columns, int rows) {
+  vterm_set_size(term, rows, columns);
+  width = columns;
+  height = rows;
 }
 
 std::string Screen::row(int row) const {
   std::string text;
-  for (int column = 0; column < width; ++column)
-    text.push_back(at(column, row));
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
+  for (int column = 0; column < width; ++column) {
+    const uint32_t c = cellAt(term, column, row).chars[0];
+    text.push_back(c == 0 ? ' ' : c < 0x80 ? static_cast<char>(c) : '~');
+  }
+  return trimmed(text);
 }
 
-std::string Screen::text() const {
-  std::string all;
-  std::size_t used = 0;
-  for (int r = 0; r < height; ++r) {
-    all += row(r);
-    all.push_back('\n');
-    if (!row(r).empty())
-      used = all.size();
+std::string Screen::colours(int row) const {
+  std::string digits;
+  for (int column = 0; column < width; ++column) {
+    const VTermScreenCell cell = cellAt(term, column, row);
+    digits.push_back(cell.chars[0] == 0 || cell.chars[0] == ' ' ? ' ' : colourDigit(cell));
   }
-  all.resize(used);
-  return all;
+  return trimmed(digits);
 }
 
 int Screen::cursorColumn() const {

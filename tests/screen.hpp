@@ -1,8 +1,7 @@
-// A real terminal emulator (libvterm) holding what the game drew: the character and colour at
-// every position, the cursor, and the bells rung.
+// A real terminal emulator (libvterm) holding what the game drew: every cell's character and
+// colour, the cursor, and the bells rung.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,27 +9,27 @@ struct VTerm;
 
 class Screen {
 public:
-  explicit Screen(int columns = 80, int rows = 24);
+  Screen(int columns, int rows);
   ~Screen();
   Screen(const Screen &) = delete;
   Screen &operator=(const Screen &) = delete;
 
-  // Bytes as a program wrote them. Without a pty in between, line feeds are given the carriage
-  // return a terminal's output processing would add.
-  void feed(std::string_view bytes, bool addCarriageReturns);
+  // Bytes as the terminal receives them; `newlineReturns` adds the carriage return that a
+  // terminal's output processing adds to a line feed when no pty stands in between.
+  void feed(std::string_view bytes, bool newlineReturns);
+  void resize(int columns, int rows);
 
-  char at(int column, int row) const;
-  // The console colour (0..15) of the character at a position: 7 is the terminal's own.
-  std::int32_t colourAt(int column, int row) const;
+  int columns() const { return width; }
+  int rows() const { return height; }
   // One row's text, trailing blanks dropped.
   std::string row(int row) const;
-  // Every row, trailing blank rows dropped, one line each.
-  std::string text() const;
+  // One row's colours as console colours in hex, a blank for a blank cell, trailing blanks
+  // dropped. Normal text (7) is the terminal's own foreground, white (15) that foreground in bold;
+  // '?' marks what the game never sends (grey or white as a palette colour, bold on a colour).
+  std::string colours(int row) const;
   int cursorColumn() const;
   int cursorRow() const;
   int bells() const { return bellCount; }
-  int columns() const { return width; }
-  int rows() const { return height; }
 
 private:
   VTerm *term;
