@@ -1,73 +1,60 @@
-// The winner and the computer's move on the positions of tests/rules.table.
+// The winner and the computer's move on every position of tests/rules.table.
 #include "rules/opponent.hpp"
 #include "rules/winner.hpp"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace {
 
-struct Position {
-  std::string expected; // "winner N" or "move C,R"
-  std::vector<std::string> rows;
-  int line;
-};
+using Rows = std::vector<std::string>;
 
-std::vector<Position> positions(const std::string &kind) {
-  std::vector<Position> found;
-  std::ifstream in(QZ_RULES_TABLE);
-  int number = 0;
-  for (std::string line; std::getline(in, line);) {
-    ++number;
-    if (line.starts_with("winner ") || line.starts_with("move "))
-      found.push_back({line, {}, number});
-    else if (!line.empty() && line[0] != '#')
-      found.back().rows.push_back(line);
-  }
-  std::erase_if(found, [&](const Position &p) { return !p.expected.starts_with(kind); });
-  return found;
+// The grid's rows from the top, each from the left; cells are indexed [column][row].
+Rows rowsOf(const Board &board) {
+  Rows rows(board.cells.size());
+  for (std::size_t r = 0; r < rows.size(); ++r)
+    for (const auto &column : board.cells)
+      rows[r] += column[r];
+  return rows;
 }
 
-Board boardOf(const std::vector<std::string> &rows) {
+void judge(const std::string &expected, const Rows &rows, int line) {
+  SCOPED_TRACE("line " + std::to_string(line));
   Board board = createBoard(static_cast<std::int16_t>(rows.size()));
   for (std::size_t r = 0; r < rows.size(); ++r)
     for (std::size_t c = 0; c < rows.size(); ++c)
       board.cells[c][r] = rows[r][c];
-  return board;
-}
-
-std::vector<std::string> rowsOf(const Board &board) {
-  std::vector<std::string> rows(board.cells.size(), std::string(board.cells.size(), ' '));
-  for (std::size_t r = 0; r < rows.size(); ++r)
-    for (std::size_t c = 0; c < rows.size(); ++c)
-      rows[r][c] = board.cells[c][r];
-  return rows;
-}
-
-TEST(rules, Winner) {
-  for (const Position &p : positions("winner")) {
-    const Board board = boardOf(p.rows);
-    EXPECT_EQ("winner " + std::to_string(checkWinner(board)), p.expected) << "line " << p.line;
-    EXPECT_EQ(rowsOf(board), p.rows) << "line " << p.line;
+  if (expected.starts_with("winner")) {
+    EXPECT_EQ("winner " + std::to_string(checkWinner(board)), expected);
+    EXPECT_EQ(rowsOf(board), rows) << "the grid is only read";
+    return;
   }
+  Rows after = rows;
+  if (int column = 0, row = 0; std::sscanf(expected.c_str(), "move %d,%d", &column, &row) == 2)
+    after.at(row - 1).at(column - 1) = 'O';
+  // Whatever an earlier move left in the scratch must not matter.
+  board.placed = true;
+  board.firstRowWithoutX = -1;
+  computerMove(board);
+  EXPECT_EQ(rowsOf(board), after);
 }
 
-TEST(rules, ComputerMove) {
-  for (const Position &p : positions("move")) {
-    std::vector<std::string> expected = p.rows;
-    int column = 0;
-    int row = 0;
-    if (std::sscanf(p.expected.c_str(), "move %d,%d", &column, &row) == 2)
-      expected.at(row - 1).at(column - 1) = 'O';
-    Board board = boardOf(p.rows);
-    // Whatever an earlier move left in the scratch must not matter.
-    board.placed = true;
-    board.firstRowWithoutX = -1;
-    computerMove(board);
-    EXPECT_EQ(rowsOf(board), expected) << "line " << p.line;
+TEST(rules, EveryPositionOfTheTable) {
+  std::ifstream table(QZ_RULES_TABLE);
+  std::string expected;
+  Rows rows;
+  int line = 0, start = 0;
+  for (std::string text; std::getline(table, text); ++line) {
+    if (text.starts_with("winner ") || text.starts_with("move ")) {
+      if (!rows.empty())
+        judge(expected, rows, start);
+      expected = text, start = line + 1, rows.clear();
+    } else if (!text.empty() && text[0] != '#') {
+      rows.push_back(text);
+    }
   }
+  judge(expected, rows, start);
 }
 
 } // namespace

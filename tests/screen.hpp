@@ -1,39 +1,108 @@
 // A real terminal emulator (libvterm) holding what the game drew: every cell's character and
-// colour, the cursor, and the bells rung.
+// colour, the cursor, and the bells rung. And the keys typed into it, as the tests write them.
 #pragma once
 
 #include <string>
 #include <string_view>
-
-struct VTerm;
+#include <vterm.h>
 
 class Screen {
 public:
-  Screen(int columns, int rows);
-  ~Screen();
+  Screen(int columns, int rows) : term(vterm_new(rows, columns)) {
+    vterm_set_utf8(term, 1);
+    static const VTermScreenCallbacks callbacks = [] {
+      VTermScreenCallbacks c{};
+      c.bell = [](void *bells) { return ++*static_cast<int *>(bells); };
+      return c;
+    }();
+    vterm_screen_set_callbacks(vterm_obtain_screen(term), &callbacks, &bellCount);
+    vterm_screen_reset(vterm_obtain_screen(term), 1);
+  }
+  ~Screen() { vterm_free(term); }
   Screen(const Screen &) = delete;
   Screen &operator=(const Screen &) = delete;
 
   // Bytes as the terminal receives them; `newlineReturns` adds the carriage return that a
   // terminal's output processing adds to a line feed when no pty stands in between.
-  void feed(std::string_view bytes, bool newlineReturns);
-  void resize(int columns, int rows);
+  void feed(std::string_view bytes, bool newlineReturns) {
+    std::string fed;
+    for (const char c : bytes)
+      fed += c == '\n' && newlineReturns ? "\r\n" : std::string(1, c);
+    vterm_input_write(term, fed.data(), fed.size());
+  }
+  void resize(int columns, int rows) { vterm_set_size(term, rows, columns); }
 
-  int columns() const { return width; }
-  int rows() const { return height; }
+  int rows() const { return size().row; }
   // One row's text, trailing blanks dropped.
-  std::string row(int row) const;
-  // One row's colours as console colours in hex, a blank for a blank cell, trailing blanks
-  // dropped. Normal text (7) is the terminal's own foreground, white (15) that foreground in bold;
-  // '?' marks what the game never sends (grey or white as a palette colour, bold on a colour).
-  std::string colours(int row) const;
-  int cursorColumn() const;
-  int cursorRow() const;
+  std::string row(int row) const {
+    return trimmed(row, [](const VTermScreenCell &cell) {
+      return cell.chars[0] == 0 ? ' ' : cell.chars[0] < 0x80 ? static_cast<char>(cell.chars[0]) : '~';
+    });
+  }
+  // One row's colours as console colours in hex, a blank for a blank cell. Normal text (7) is the
+  // terminal's own foreground, white (15) that foreground in bold; '?' marks what the game never
+  // sends (grey or white from the palette, bold on a colour).
+  std::string colours(int row) const {
+    return trimmed(row, [](const VTermScreenCell &cell) {
+      const int index = cell.fg.indexed.idx;
+      if (cell.chars[0] == 0 || cell.chars[0] == ' ')
+        return ' ';
+      if (VTERM_COLOR_IS_DEFAULT_FG(&cell.fg))
+        return cell.attrs.bold ? 'f' : '7';
+      if (!VTERM_COLOR_IS_INDEXED(&cell.fg) || cell.attrs.bold || (index & 7) == 7)
+        return '?';
+      // The palette runs red 1, green 2, blue 4; console colours blue 1, green 2, red 4.
+      return "0123456789abcdef"[(index & 1) << 2 | (index & 2) | (index & 4) >> 2 | (index & 8)];
+    });
+  }
+  int cursorColumn() const { return cursor().col; }
+  int cursorRow() const { return cursor().row; }
   int bells() const { return bellCount; }
 
 private:
+  VTermPos size() const {
+    VTermPos rowsAndColumns{};
+    vterm_get_size(term, &rowsAndColumns.row, &rowsAndColumns.col);
+    return rowsAndColumns;
+  }
+  VTermPos cursor() const {
+    VTermPos position{};
+    vterm_state_get_cursorpos(vterm_obtain_state(term), &position);
+    return position;
+  }
+  template <class Shown> std::string trimmed(int row, Shown shown) const {
+    std::string text;
+    for (int column = 0; column < size().col; ++column) {
+      VTermScreenCell cell{};
+      vterm_screen_get_cell(vterm_obtain_screen(term), VTermPos{row, column}, &cell);
+      text += shown(cell);
+    }
+    return text.erase(text.find_last_not_of(' ') + 1);
+  }
+
   VTerm *term;
-  int width;
-  int height;
   int bellCount = 0;
 };
+
+// Keys as the tests write them: ⏎ Enter (CR from a terminal, LF from a pipe), ⌫ Backspace, ^X a
+// control key, {x*N} x typed N times.
+inline std::string keys(const std::string &text, bool terminal = true) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 3, "⏎") == 0) {
+      bytes += terminal ? '\r' : '\n';
+      i += 2;
+    } else if (text.compare(i, 3, "⌫") == 0) {
+      bytes += '\x7f';
+      i += 2;
+    } else if (text[i] == '^') {
+      bytes += static_cast<char>(text[++i] ^ 0x40);
+    } else if (text[i] == '{') {
+      bytes.append(std::stoul(text.substr(i + 3)), text[i + 1]);
+      i = text.find('}', i);
+    } else {
+      bytes += text[i];
+    }
+  }
+  return bytes;
+}

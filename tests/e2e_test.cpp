@@ -1,0 +1,241 @@
+// Every script under tests/e2e, played against the real executable in a pseudo-terminal, as a
+// player would: keys typed and signals sent, then waiting until the screen, read back through
+// libvterm, shows what the script says. libfaketime runs the game's clock twenty times faster, so
+// the nine-second title takes half a second.
+//
+//   run [WxH] [raw] [NAME=VALUE]... PROGRAM...   GAME is the game, WINDOWS_GAME the Windows one
+//                                                under wine; raw: the terminal starts raw
+//   type KEYS                  as in the screen cases; GAME is the game's path
+//   resize WxH                 the window, and the program is told
+//   signal INT|TERM|HUP        row N |TEXT, colours N |DIGITS, cursor C,R, bells N, at-cursor
+//   |TEXT, shows TEXT: wait until the screen shows it
+//   exit N | exit signal NAME  the program ends so
+//   same-terminal              the terminal's settings are those it started with
+//   reset-last                 the last escape sequence gives the terminal its own colours back
+//   output |TEXT               everything the program wrote, followed by a line end
+#include "screen.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <poll.h>
+#include <pty.h>
+#include <sstream>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utmp.h>
+
+extern char **environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const std::map<std::string, int> signals = {
+    {"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}, {"QUIT", SIGQUIT}};
+
+std::string describe(const termios &t) {
+  std::ostringstream out;
+  out << std::hex << t.c_iflag << ' ' << t.c_oflag << ' ' << t.c_lflag;
+  for (const cc_t c : t.c_cc)
+    out << ' ' << static_cast<int>(c);
+  return out.str();
+}
+
+class Script {
+public:
+  explicit Script(const fs::path &path) {
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+      if (!line.empty() && line[0] != '#')
+        lines.push_back(line);
+  }
+  ~Script() {
+    if (child > 0 && !status) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, nullptr, 0);
+    }
+    if (underWine)
+      std::system("wineserver -k");
+  }
+
+  void play() {
+    for (const std::string &line : lines) {
+      std::istringstream words(line);
+      std::string command, rest;
+      words >> command;
+      std::getline(words >> std::ws, rest);
+      const std::string text = rest.substr(rest.find('|') + 1);
+      SCOPED_TRACE(line);
+      if (command == "run") {
+        run(rest);
+        if (testing::Test::IsSkipped())
+          return;
+      } else if (command == "type") {
+        std::string typed = keys(rest);
+        for (std::size_t at; (at = typed.find("GAME")) != std::string::npos;)
+          typed.replace(at, 4, QZ_GAME);
+        ASSERT_EQ(::write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+      } else if (int columns = 0, rows = 0;
+                 std::sscanf(line.c_str(), "resize %dx%d", &columns, &rows) == 2) {
+        const winsize size{static_cast<unsigned short>(rows), static_cast<unsigned short>(columns),
+                           0, 0};
+        ::ioctl(master, TIOCSWINSZ, &size); // the kernel tells the program with SIGWINCH
+        screen->resize(columns, rows);
+      } else if (command == "signal") {
+        ::kill(child, signals.at(rest));
+      } else if (command == "exit") {
+        const int expected =
+            rest.starts_with("signal ") ? signals.at(rest.substr(7)) : std::stoi(rest) << 8;
+        ASSERT_TRUE(waitUntil([&] { return status.has_value(); })) << screenText();
+        EXPECT_EQ(*status, expected);
+      } else if (command == "same-terminal") {
+        termios now{};
+        ::tcgetattr(master, &now);
+        EXPECT_EQ(describe(now), describe(started));
+      } else if (command == "reset-last") {
+        const std::string last = output.substr(output.rfind("\x1b["));
+        EXPECT_EQ(last.substr(0, last.find_last_not_of("\r\n") + 1), "\x1b[0m");
+      } else if (command == "output") {
+        EXPECT_EQ(output, text + "\r\n");
+      } else {
+        const auto shows = [&] {
+          int n = 0, m = 0;
+          std::sscanf(rest.c_str(), "%d,%d", &n, &m);
+          return command == "row"         ? screen->row(n) == text
+                 : command == "colours"   ? screen->colours(n) == text
+                 : command == "cursor"    ? screen->cursorColumn() == n && screen->cursorRow() == m
+                 : command == "bells"     ? screen->bells() == n
+                 : command == "at-cursor" ? screen->row(screen->cursorRow()) == text
+                                          : screenText().find(rest) != std::string::npos;
+        };
+        ASSERT_TRUE(waitUntil(shows)) << screenText();
+      }
+    }
+  }
+
+private:
+  void run(const std::string &words) {
+    std::vector<std::string> argv;
+    // The first entry of a name is the one a program sees: the script's, then the tests' own.
+    std::vector<std::string> environment = {"TERM=xterm", "LD_PRELOAD=" QZ_FAKETIME,
+                                            "FAKETIME=+0 x20",
+                                            "ASAN_OPTIONS=verify_asan_link_order=0"};
+    int columns = 80, rows = 24;
+    bool raw = false;
+    std::istringstream in(words);
+    for (std::string word; in >> word;) {
+      if (std::sscanf(word.c_str(), "%dx%d", &columns, &rows) == 2)
+        continue;
+      if (word == "raw")
+        raw = true;
+      else if (word.find('=') != std::string::npos)
+        environment.insert(environment.begin(), word);
+      else
+        argv.push_back(word == "GAME" ? QZ_GAME : word);
+    }
+    if (argv[0] == "WINDOWS_GAME") {
+      if (std::system("command -v wine >/dev/null") != 0 || ::access(QZ_WINDOWS_GAME, R_OK) != 0)
+        GTEST_SKIP() << "wine, or " QZ_WINDOWS_GAME ", is missing: the Windows game is not played";
+      // A wine server of its own, started beside the game, on the same fast clock.
+      for (const auto &[name, value] : {std::pair{"WINEPREFIX", QZ_WINE_PREFIX},
+                                        {"WINEDEBUG", "-all"},
+                                        {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+                                        {"LD_PRELOAD", QZ_FAKETIME},
+                                        {"FAKETIME", "+0 x20"}})
+        ::setenv(name, value, 1);
+      underWine = std::system("wineserver -k 2>/dev/null; wineboot -i >/dev/null 2>&1") == 0;
+      argv = {"/usr/bin/wine", QZ_WINDOWS_GAME};
+    }
+    for (char **entry = environ; *entry != nullptr; ++entry)
+      if (!std::string(*entry).starts_with("NO_COLOR="))
+        environment.push_back(*entry);
+    screen.emplace(columns, rows);
+    std::vector<char *> args, envs;
+    for (std::string &arg : argv)
+      args.push_back(arg.data());
+    for (std::string &entry : environment)
+      envs.push_back(entry.data());
+    args.push_back(nullptr);
+    envs.push_back(nullptr);
+    // The terminal starts as the kernel makes it, cooked, or raw as `stty raw -echo` leaves it.
+    const winsize size{static_cast<unsigned short>(rows), static_cast<unsigned short>(columns), 0,
+                       0};
+    int slave = -1;
+    ::openpty(&master, &slave, nullptr, nullptr, &size);
+    if (raw) {
+      ::tcgetattr(master, &started);
+      cfmakeraw(&started);
+      ::tcsetattr(master, TCSANOW, &started);
+    }
+    ::tcgetattr(master, &started);
+    child = ::fork();
+    if (child == 0) {
+      ::login_tty(slave);
+      ::execve(args[0], args.data(), envs.data());
+      ::_exit(127);
+    }
+    ::close(slave);
+  }
+
+  // Reads what the program writes until `ready` holds, for ten seconds at most.
+  template <class Ready> bool waitUntil(Ready ready) {
+    for (const auto deadline = Clock::now() + std::chrono::seconds(10);; ::usleep(2000)) {
+      if (int how = 0; !status && ::waitpid(child, &how, WNOHANG) == child)
+        status = how;
+      char buffer[4096];
+      for (pollfd fd{master, POLLIN, 0}; ::poll(&fd, 1, 0) > 0;) {
+        const ssize_t got = ::read(master, buffer, sizeof buffer);
+        if (got <= 0)
+          break;
+        output.append(buffer, static_cast<std::size_t>(got));
+        screen->feed(std::string_view(buffer, static_cast<std::size_t>(got)), false);
+      }
+      if (ready())
+        return true;
+      if (Clock::now() > deadline)
+        return false;
+    }
+  }
+
+  std::string screenText() const {
+    std::string text;
+    for (int r = 0; r < screen->rows(); ++r)
+      text += screen->row(r) + '\n';
+    return text;
+  }
+
+  std::vector<std::string> lines;
+  std::optional<Screen> screen;
+  std::string output;
+  termios started{};
+  int master = -1;
+  pid_t child = -1;
+  std::optional<int> status;
+  bool underWine = false;
+};
+
+std::vector<fs::path> scripts() {
+  std::vector<fs::path> found;
+  for (const auto &entry : fs::directory_iterator(QZ_E2E))
+    found.push_back(entry.path());
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+class e2e : public testing::TestWithParam<fs::path> {};
+
+TEST_P(e2e, PlaysAsTheScriptSays) {
+  Script(GetParam()).play();
+}
+
+INSTANTIATE_TEST_SUITE_P(, e2e, testing::ValuesIn(scripts()),
+                         [](const auto &info) { return info.param.stem().string(); });
+
+} // namespace
