@@ -22,14 +22,19 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
+#include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
 
+bool startsWithOneOf(const std::string &line, std::initializer_list<const char *> starts) {
+  return std::any_of(starts.begin(), starts.end(),
+                     [&](const char *s) { return line.starts_with(s); });
+}
+
 bool isBlockLine(const std::string &line) {
-  return std::regex_search(line, std::regex("^([|:]|(cursor|bells|sleeps|bytes|status) )"));
+  return startsWithOneOf(line, {"|", ":", "cursor ", "bells ", "sleeps ", "bytes ", "status "});
 }
 
 class Playing {
@@ -101,7 +106,10 @@ private:
   void waited(const std::string &wait) {
     if (writes > writesBefore + 1)
       fail(next, std::to_string(writes - writesBefore) + " writes before one " + wait);
-    const std::regex event("resize .*|stop|continue|scribble");
+    const auto isEvent = [](const std::string &step) {
+      return step.starts_with("resize ") || step == "stop" || step == "continue" ||
+             step == "scribble";
+    };
     for (bool looked = false; next < lines.size(); ++next) {
       const std::string &step = lines[next];
       if (step.starts_with("= ")) {
@@ -109,13 +117,13 @@ private:
           break;
         check(next);
         looked = true;
-      } else if (wait != "read" && (step.starts_with("type ") || std::regex_match(step, event))) {
+      } else if (wait != "read" && (step.starts_with("type ") || isEvent(step))) {
         break;
       } else if (step.starts_with("type ")) {
         typed = keys(step.substr(5), terminal);
         ++next;
         break;
-      } else if (std::regex_match(step, event)) {
+      } else if (isEvent(step)) {
         if (std::sscanf(step.c_str(), "resize %dx%d", &columns, &rows) == 2) {
           screen->resize(columns, rows);
           consoleWindowChanged(
@@ -177,14 +185,14 @@ private:
   void checkColourSequences() {
     std::pair<bool, int> state{false, -1}; // bold, foreground
     std::size_t forgotten = 0;
-    const std::regex sgr("\x1b\\[([0-9;]*)m");
-    for (std::sregex_iterator it(written.begin(), written.end(), sgr), end; it != end; ++it) {
-      for (; forgotten < colourForgotten.size() &&
-             colourForgotten[forgotten] <= static_cast<std::size_t>(it->position());
-           ++forgotten)
+    for (std::size_t at = 0; (at = written.find("\x1b[", at)) != std::string::npos; ++at) {
+      const std::size_t end = written.find_first_not_of("0123456789;", at + 2);
+      if (end == std::string::npos || written[end] != 'm')
+        continue;
+      for (; forgotten < colourForgotten.size() && colourForgotten[forgotten] <= at; ++forgotten)
         state = {false, -1};
       const auto before = state;
-      std::istringstream codes((*it)[1]);
+      std::istringstream codes(written.substr(at + 2, end - at - 2));
       for (int code = 0; codes >> code; codes.ignore()) {
         if (code == 0)
           state = {false, 39};
@@ -194,7 +202,7 @@ private:
           state.second = code;
       }
       if (state == before)
-        fail(0, "a colour sequence changes nothing at byte " + std::to_string(it->position()));
+        fail(0, "a colour sequence changes nothing at byte " + std::to_string(at));
     }
   }
 
