@@ -44,6 +44,8 @@ of the two diagonals of the grid. Moves are typed as a column and a row number."
   file(MAKE_DIRECTORY ${doc})
   execute_process(COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/quarvel-zib.6
                   OUTPUT_FILE ${doc}/quarvel-zib.6.gz COMMAND_ERROR_IS_FATAL ANY)
+  # The copyright file is the licence text: configure again when it changes.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
   file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
   file(WRITE ${doc}/copyright "quarvel-zib: ${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n\n"
                               "It is released under the MIT licence (Expat):\n\n${licence}")
