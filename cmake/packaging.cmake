@@ -1,0 +1,68 @@
+# CPack: a Debian package from the release build, a zip from the Windows cross-build.
+#
+# Each package installs a component of its own, marked EXCLUDE_FROM_ALL so that a plain
+# `cmake --install build --prefix DIR` keeps its layout (DIR/bin, DIR/share/man/man6) and never
+# sees them. CPack installs only that component (CPACK_INSTALL_CMAKE_PROJECTS), so the .deb
+# gets the game in /usr/games, the page gzipped and the files Debian wants in /usr/share/doc,
+# and the zip gets the .exe, README.md and LICENSE side by side.
+
+set(CPACK_PACKAGE_NAME quarvel-zib)
+set(CPACK_PACKAGE_VENDOR "The QUARVEL ZIB authors")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "noughts and crosses on a grid of 3x3 up to 9x9 in a text terminal")
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+if(WIN32)
+  set(package_component zip)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  install(TARGETS quarvel-zib RUNTIME DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+  install(FILES README.md LICENSE DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+else()
+  set(package_component deb)
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+  set(CPACK_DEBIAN_PACKAGE_SECTION games)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(maintainer "The QUARVEL ZIB authors <authors@quarvel-zib.example>")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${maintainer})
+  set(CPACK_PACKAGE_DESCRIPTION
+      "You play X against the computer, or two people share one keyboard and play X
+and O in turn. A mark wins only by filling a whole row, a whole column or one
+of the two diagonals of the grid. Moves are typed as a column and a row number.")
+
+  # Debian's man pages and changelogs are gzipped without a name or timestamp (-n), so the
+  # same sources give the same package.
+  set(doc ${PROJECT_BINARY_DIR}/debian)
+  file(MAKE_DIRECTORY ${doc})
+  execute_process(COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/quarvel-zib.6
+                  OUTPUT_FILE ${doc}/quarvel-zib.6.gz COMMAND_ERROR_IS_FATAL ANY)
+  # The copyright file is the licence text: configure again when it changes.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+  file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+  file(WRITE ${doc}/copyright "quarvel-zib: ${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n\n"
+                              "It is released under the MIT licence (Expat):\n\n${licence}")
+  # SOURCE_DATE_EPOCH, when set, fixes the date.
+  string(TIMESTAMP released "%a, %d %b %Y %H:%M:%S +0000" UTC)
+  file(WRITE ${doc}/changelog.Debian
+       "quarvel-zib (${PROJECT_VERSION}-1) unstable; urgency=medium\n\n"
+       "  * Release ${PROJECT_VERSION}, packaged by CPack from the release build.\n\n"
+       " -- ${maintainer}  ${released}\n")
+  execute_process(COMMAND gzip -9nf ${doc}/changelog.Debian COMMAND_ERROR_IS_FATAL ANY)
+
+  install(TARGETS quarvel-zib RUNTIME DESTINATION games COMPONENT deb EXCLUDE_FROM_ALL)
+  install(FILES ${doc}/quarvel-zib.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT deb
+          EXCLUDE_FROM_ALL)
+  install(FILES ${doc}/copyright ${doc}/changelog.Debian.gz
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/quarvel-zib COMPONENT deb EXCLUDE_FROM_ALL)
+endif()
+
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};quarvel-zib;${package_component};/")
+include(CPack)

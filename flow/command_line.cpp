@@ -1,0 +1,54 @@
+#include "command_line.hpp"
+
+#include <iostream>
+#include <string_view>
+
+namespace {
+
+// Under 80 columns and 20 lines, so it fits the screen the game needs anyway.
+constexpr std::string_view usage =
+    R"(Usage: quarvel-zib [--help | -h | --version]
+
+Noughts and crosses on a grid of 3x3 up to 9x9 in a text terminal, against
+the computer or for two players at one keyboard; only a whole row, column or
+diagonal wins. To move, type the cell's column number and press Enter, then
+its row number and press Enter. Enter ends a reply; Backspace and Ctrl-U edit
+it; Ctrl-L redraws the screen; Ctrl-D ends the game; Ctrl-C or Ctrl-\ quits;
+Ctrl-Z suspends. The terminal must be at least 80 columns by 22 rows.
+
+  -h, --help   show this text and exit
+  --version    show the version and exit
+
+More in the manual: man 6 quarvel-zib
+)";
+
+// Flushed here to learn whether the text got out: help that ends up nowhere is no success.
+int written(std::ostream &out) {
+  return out.flush() ? 0 : 1;
+}
+
+int notUnderstood(std::string_view what, std::string_view argument) {
+  std::cerr << "quarvel-zib: " << what << " '" << argument << "'\n\n" << usage;
+  std::cerr.flush();
+  return 2;
+}
+
+} // namespace
+
+std::optional<int> answerCommandLine(int argc, char **argv) {
+  if (argc < 2)
+    return std::nullopt;
+  const std::string_view option = argv[1];
+  const bool help = option == "--help" || option == "-h";
+  const bool version = option == "--version";
+  if (!help && !version)
+    return notUnderstood(option.starts_with('-') ? "unknown option" : "unexpected argument",
+                         option);
+  if (argc > 2)
+    return notUnderstood("one option at most, not understood:", argv[2]);
+  if (version)
+    std::cout << "quarvel-zib " QZ_VERSION "\n";
+  else
+    std::cout << usage;
+  return written(std::cout);
+}
