@@ -229,13 +229,13 @@ std::vector<fs::path> scripts() {
   return found;
 }
 
-class e2e : public testing::TestWithParam<fs::path> {};
+class Terminal : public testing::TestWithParam<fs::path> {};
 
-TEST_P(e2e, PlaysAsTheScriptSays) {
+TEST_P(Terminal, PlaysAsTheScriptSays) {
   Script(GetParam()).play();
 }
 
-INSTANTIATE_TEST_SUITE_P(, e2e, testing::ValuesIn(scripts()),
+INSTANTIATE_TEST_SUITE_P(e2e, Terminal, testing::ValuesIn(scripts()),
                          [](const auto &info) { return info.param.stem().string(); });
 
 } // namespace

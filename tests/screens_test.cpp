@@ -223,9 +223,9 @@ private:
   std::map<std::size_t, std::string> actual;
 };
 
-std::vector<fs::path> cases() {
+std::vector<fs::path> cases(const std::string &module) {
   std::vector<fs::path> found;
-  for (const auto &entry : fs::recursive_directory_iterator(QZ_CASES))
+  for (const auto &entry : fs::directory_iterator(fs::path(QZ_CASES) / module))
     if (entry.path().extension() == ".case")
       found.push_back(entry.path());
   std::sort(found.begin(), found.end());
@@ -238,10 +238,9 @@ TEST_P(Screens, PlayAsTheCaseShows) {
   EXPECT_EQ(Playing(GetParam()).play(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(, Screens, testing::ValuesIn(cases()), [](const auto &info) {
-  std::string name = fs::relative(info.param, QZ_CASES).replace_extension().string();
-  std::replace(name.begin(), name.end(), '/', '_');
-  return name;
-});
+const auto named = [](const auto &info) { return info.param.stem().string(); };
+INSTANTIATE_TEST_SUITE_P(board, Screens, testing::ValuesIn(cases("board")), named);
+INSTANTIATE_TEST_SUITE_P(console, Screens, testing::ValuesIn(cases("console")), named);
+INSTANTIATE_TEST_SUITE_P(game, Screens, testing::ValuesIn(cases("game")), named);
 
 } // namespace
