@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -40,6 +41,7 @@ using Clock = std::chrono::steady_clock;
 const std::map<std::string, int> signals = {
     {"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}, {"QUIT", SIGQUIT}};
 
+// What a program can change of a terminal's settings.
 std::string describe(const termios &t) {
   std::ostringstream out;
   out << std::hex << t.c_iflag << ' ' << t.c_oflag << ' ' << t.c_lflag;
@@ -144,12 +146,9 @@ private:
       if (std::system("command -v wine >/dev/null") != 0 || ::access(QZ_WINDOWS_GAME, R_OK) != 0)
         GTEST_SKIP() << "wine, or " QZ_WINDOWS_GAME ", is missing: the Windows game is not played";
       // A wine server of its own, started beside the game, on the same fast clock.
-      for (const auto &[name, value] : {std::pair{"WINEPREFIX", QZ_WINE_PREFIX},
-                                        {"WINEDEBUG", "-all"},
-                                        {"WINEDLLOVERRIDES", "mscoree,mshtml="},
-                                        {"LD_PRELOAD", QZ_FAKETIME},
-                                        {"FAKETIME", "+0 x20"}})
-        ::setenv(name, value, 1);
+      for (const char *entry : {"WINEPREFIX=" QZ_WINE_PREFIX, "WINEDEBUG=-all", "FAKETIME=+0 x20",
+                                "WINEDLLOVERRIDES=mscoree,mshtml=", "LD_PRELOAD=" QZ_FAKETIME})
+        ::putenv(const_cast<char *>(entry));
       underWine = std::system("wineserver -k 2>/dev/null; wineboot -i >/dev/null 2>&1") == 0;
       argv = {"/usr/bin/wine", QZ_WINDOWS_GAME};
     }

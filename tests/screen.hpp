@@ -36,7 +36,9 @@ public:
   // One row's text, trailing blanks dropped.
   std::string row(int row) const {
     return trimmed(row, [](const VTermScreenCell &cell) {
-      return cell.chars[0] == 0 ? ' ' : cell.chars[0] < 0x80 ? static_cast<char>(cell.chars[0]) : '~';
+      return cell.chars[0] == 0     ? ' '
+             : cell.chars[0] < 0x80 ? static_cast<char>(cell.chars[0])
+                                    : '~';
     });
   }
   // One row's colours as console colours in hex, a blank for a blank cell. Normal text (7) is the
@@ -89,20 +91,14 @@ private:
 inline std::string keys(const std::string &text, bool terminal = true) {
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text.compare(i, 3, "⏎") == 0) {
-      bytes += terminal ? '\r' : '\n';
-      i += 2;
-    } else if (text.compare(i, 3, "⌫") == 0) {
-      bytes += '\x7f';
-      i += 2;
-    } else if (text[i] == '^') {
+    if (text.compare(i, 3, "⏎") == 0 || text.compare(i, 3, "⌫") == 0)
+      bytes += text[i += 2] == '\x8e' ? (terminal ? '\r' : '\n') : '\x7f'; // ⏎ ends in 8e
+    else if (text[i] == '^')
       bytes += static_cast<char>(text[++i] ^ 0x40);
-    } else if (text[i] == '{') {
-      bytes.append(std::stoul(text.substr(i + 3)), text[i + 1]);
-      i = text.find('}', i);
-    } else {
+    else if (text[i] == '{')
+      bytes.append(std::stoul(text.substr(i + 3)), text[i + 1]), i = text.find('}', i);
+    else
       bytes += text[i];
-    }
   }
   return bytes;
 }

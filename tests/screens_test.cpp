@@ -193,14 +193,10 @@ private:
         state = {false, -1};
       const auto before = state;
       std::istringstream codes(written.substr(at + 2, end - at - 2));
-      for (int code = 0; codes >> code; codes.ignore()) {
-        if (code == 0)
-          state = {false, 39};
-        else if (code == 1 || code == 22)
-          state.first = code == 1;
-        else
-          state.second = code;
-      }
+      for (int code = 0; codes >> code; codes.ignore())
+        state = code == 0                 ? std::pair{false, 39}
+                : code == 1 || code == 22 ? std::pair{code == 1, state.second}
+                                          : std::pair{state.first, code};
       if (state == before)
         fail(0, "a colour sequence changes nothing at byte " + std::to_string(at));
     }
