@@ -3,6 +3,7 @@
 #include "colours.hpp"
 #include "console/console.hpp"
 
+#include <iomanip>
 #include <iostream>
 #include <string>
 
@@ -101,10 +102,9 @@ void Board::moveCursor(std::int16_t column, std::int16_t row) {
 
 void Board::blankBlock(std::int16_t column, std::int16_t row, std::int16_t width,
                        std::int16_t height) {
-  const std::string blanks(width > 0 ? static_cast<std::size_t>(width) : 0, ' ');
   for (std::int16_t pass = 0; pass < height; ++pass) {
     moveCursor(column, static_cast<std::int16_t>(row + pass));
     for (std::int16_t line = 0; line < height; ++line)
-      std::cout << blanks << '\n';
+      std::cout << std::setw(width) << "" << '\n';
   }
 }

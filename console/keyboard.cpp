@@ -34,14 +34,9 @@ bool Keyboard::editLine(std::string &line) {
     Position cell;
   };
   std::vector<Typed> typed;
-  for (;;) {
-    const int c = input.next();
-    if (c < 0)
-      return !line.empty();
-    if (c == '\r' || c == '\n') {
-      screen.write('\n');
-      return true;
-    }
+  for (int c = input.next(); c != '\r' && c != '\n'; c = input.next()) {
+    if (c < 0 || (c == endOfInput && line.empty()))
+      return false;
     if (c == 0x7f || c == '\b' || c == eraseLine) {
       if (typed.empty())
         continue;
@@ -49,18 +44,17 @@ bool Keyboard::editLine(std::string &line) {
       screen.eraseBackTo(from.cell);
       line.resize(from.length);
       typed.resize(c == eraseLine ? 0 : typed.size() - 1);
-    } else if (c == endOfInput) {
-      if (line.empty())
-        return false;
     } else if (c == redraw) {
       repaint();
-    } else if (line.size() < longestReply) {
+    } else if (c != endOfInput && line.size() < longestReply) {
       if (!isContinuation(c) || typed.empty())
         typed.push_back({line.size(), screen.nextCell()});
       line.push_back(static_cast<char>(c));
       screen.write(static_cast<char>(c));
     }
   }
+  screen.write('\n');
+  return true;
 }
 
 bool Keyboard::readKey() {
@@ -68,34 +62,21 @@ bool Keyboard::readKey() {
     std::string line;
     return readPlainLine(input, line);
   }
-  for (;;) {
-    const int c = input.next();
-    if (c < 0 || c == endOfInput)
-      return false;
-    if (c == redraw) {
-      repaint();
-      continue;
-    }
-    skipRestOfKey(c);
-    return true;
-  }
-}
-
-// A key's escape sequence or a multi-byte character comes in one piece: what of it has arrived
-// belongs to the same key.
-void Keyboard::skipRestOfKey(int first) {
-  if (first == escape && input.available()) {
+  int c = input.next();
+  for (; c == redraw; c = input.next())
+    repaint();
+  if (c < 0 || c == endOfInput)
+    return false;
+  // A key's escape sequence, or a character of several bytes, comes in one piece: what of it has
+  // arrived belongs to the same key.
+  if (c == escape && input.available()) {
     const int second = input.next();
-    if (second == '[') {
-      // Parameter and intermediate bytes run below 0x40, up to the final byte.
-      for (int c = 0; c < 0x40 && input.available();)
+    // CSI and SS3: parameter and intermediate bytes run below 0x40, up to the final byte.
+    if (second == '[' || second == 'O')
+      for (c = 0; c < 0x40 && input.available();)
         c = input.next();
-    } else if (second == 'O' && input.available()) {
-      input.next();
-    }
-    return;
   }
-  if (first >= 0xc0)
-    while (input.available() && isContinuation(input.peek()))
-      input.next();
+  while (input.available() && isContinuation(input.peek()))
+    input.next();
+  return true;
 }

@@ -25,7 +25,6 @@ public:
 
 private:
   bool editLine(std::string &line);
-  void skipRestOfKey(int first);
 
   ScreenBuffer &screen;
   ByteQueue input;

@@ -4,14 +4,11 @@
 
 int ByteQueue::next() {
   if (!available()) {
-    if (ended)
-      return -1;
+    // Asked again after the end, the reader says so again.
     std::array<char, 4096> chunk{};
     const std::ptrdiff_t got = reader(chunk.data(), chunk.size());
-    if (got <= 0) {
-      ended = true;
+    if (got <= 0)
       return -1;
-    }
     bytes.assign(chunk.data(), static_cast<std::size_t>(got));
     at = 0;
   }

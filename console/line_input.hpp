@@ -27,7 +27,6 @@ private:
   Reader reader;
   std::string bytes;
   std::size_t at = 0;
-  bool ended = false;
 };
 
 // The next line, without its line end ("\r\n" counts as one); at most longestReply bytes are kept.

@@ -120,7 +120,7 @@ void resize(WindowSize size) {
 void setTextColour(std::int32_t colour) {
   colour = consoleColour(colour);
   foregroundColour = colour;
-  console->screen.setColour(static_cast<std::int8_t>((colour | backgroundColour) & 0x0f));
+  console->screen.setColour(static_cast<std::int8_t>(colour | backgroundColour));
 }
 
 std::int16_t cursorColumn() {
@@ -152,16 +152,24 @@ bool pauseForKey() {
   return true;
 }
 
+namespace {
+
+// Nobody waits on a terminal that takes no more output.
+void waitFor(std::int32_t milliseconds) {
+  if (!console->lost)
+    console->device.sleep(milliseconds);
+}
+
+} // namespace
+
 void beep() {
   update(vt::bell);
-  if (!console->lost)
-    console->device.sleep(400);
+  waitFor(400);
 }
 
 void sleepFor(std::int32_t milliseconds) {
   update();
-  if (!console->lost)
-    console->device.sleep(milliseconds);
+  waitFor(milliseconds);
 }
 
 void discardTypedLine() {
@@ -199,7 +207,6 @@ void consoleResumed() {
 
 void openConsole(TerminalDevice device) {
   console.emplace(std::move(device));
-  foregroundColour = 7;
   resize(console->device.size);
   console->savedOutput = std::cout.rdbuf(&console->output);
   console->savedInput = std::cin.rdbuf(&console->lines);

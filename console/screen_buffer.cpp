@@ -55,7 +55,7 @@ void ScreenBuffer::eraseBackTo(Position from) {
 }
 
 void ScreenBuffer::setWindowRows(std::int16_t count) {
-  rowsShown = std::clamp<std::int16_t>(count, 1, height);
+  rowsShown = std::min(count, height);
   // As much as fits above the cursor.
   top = static_cast<std::int16_t>(std::max(0, cursorAt.row - rowsShown + 1));
 }

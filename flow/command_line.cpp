@@ -7,20 +7,19 @@ namespace {
 
 // Under 80 columns and 20 lines, so it fits the screen the game needs anyway.
 constexpr std::string_view usage =
-    R"(Usage: quarvel-zib [--help | -h | --version]
-
-Noughts and crosses on a grid of 3x3 up to 9x9 in a text terminal, against
-the computer or for two players at one keyboard; only a whole row, column or
-diagonal wins. To move, type the cell's column number and press Enter, then
-its row number and press Enter. Enter ends a reply; Backspace and Ctrl-U edit
-it; Ctrl-L redraws the screen; Ctrl-D ends the game; Ctrl-C or Ctrl-\ quits;
-Ctrl-Z suspends. The terminal must be at least 80 columns by 22 rows.
-
-  -h, --help   show this text and exit
-  --version    show the version and exit
-
-More in the manual: man 6 quarvel-zib
-)";
+    "Usage: quarvel-zib [--help | -h | --version]\n"
+    "\n"
+    "Noughts and crosses on a grid of 3x3 up to 9x9 in a text terminal, against\n"
+    "the computer or for two players at one keyboard; only a whole row, column or\n"
+    "diagonal wins. To move, type the cell's column number and press Enter, then\n"
+    "its row number and press Enter. Enter ends a reply; Backspace and Ctrl-U edit\n"
+    "it; Ctrl-L redraws the screen; Ctrl-D ends the game; Ctrl-C or Ctrl-\\ quits;\n"
+    "Ctrl-Z suspends. The terminal must be at least 80 columns by 22 rows.\n"
+    "\n"
+    "  -h, --help   show this text and exit\n"
+    "  --version    show the version and exit\n"
+    "\n"
+    "More in the manual: man 6 quarvel-zib\n";
 
 // Flushed here to learn whether the text got out: help that ends up nowhere is no success.
 int written(std::ostream &out) {

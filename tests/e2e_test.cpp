@@ -12,7 +12,8 @@
 //   exit N | exit signal NAME  the program ends so
 //   same-terminal              the terminal's settings are those it started with
 //   reset-last                 the last escape sequence gives the terminal its own colours back
-//   output |TEXT               everything the program wrote, followed by a line end
+//   output |TEXT               everything the program wrote, a line end after it; the lines of
+//   |TEXT                      a longer text follow, each after a bar
 #include "screen.hpp"
 
 #include <gtest/gtest.h>
@@ -54,9 +55,12 @@ class Script {
 public:
   explicit Script(const fs::path &path) {
     std::ifstream in(path);
-    for (std::string line; std::getline(in, line);)
-      if (!line.empty() && line[0] != '#')
+    for (std::string line; std::getline(in, line);) {
+      if (line.starts_with('|') && lines.back().starts_with("output ")) // one more line of it
+        lines.back() += "\r\n" + line.substr(1);
+      else if (!line.empty() && line[0] != '#')
         lines.push_back(line);
+    }
   }
   ~Script() {
     if (child > 0 && !status) {
@@ -69,10 +73,8 @@ public:
 
   void play() {
     for (const std::string &line : lines) {
-      std::istringstream words(line);
-      std::string command, rest;
-      words >> command;
-      std::getline(words >> std::ws, rest);
+      const std::string command = line.substr(0, line.find(' '));
+      const std::string rest = line.substr(std::min(line.size(), command.size() + 1));
       const std::string text = rest.substr(rest.find('|') + 1);
       SCOPED_TRACE(line);
       if (command == "run") {
