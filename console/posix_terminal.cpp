@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr int caughtSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,
-                                 SIGPIPE, SIGTSTP, SIGCONT, SIGWINCH};
 // Terminals that cannot place the cursor.
 constexpr const char *dumbTerminals[] = {"dumb", "cons25", "emacs"};
 
@@ -28,11 +26,16 @@ struct Terminal {
   std::optional<termios> found;
   termios gameModes{};
   bool outputIsTerminal = false;
-  // The signals blocked while the game is not waiting, and the mask as found.
-  sigset_t caught{};
+  // The mask as found, which the game waits with.
   sigset_t waitingMask{};
-  struct sigaction foundActions[std::size(caughtSignals)]{};
 } terminal;
+
+// The signals caught, with their actions as found. They are blocked while the game does not wait.
+struct Caught {
+  int signal;
+  struct sigaction found;
+} caught[] = {{SIGINT, {}},  {SIGTERM, {}}, {SIGHUP, {}},  {SIGQUIT, {}},
+              {SIGPIPE, {}}, {SIGTSTP, {}}, {SIGCONT, {}}, {SIGWINCH, {}}};
 
 volatile std::sig_atomic_t endingSignal = 0;
 volatile std::sig_atomic_t stopAsked = 0;
@@ -184,23 +187,24 @@ void catchSignals() {
   struct sigaction action {};
   action.sa_handler = recordSignal;
   sigemptyset(&action.sa_mask);
-  sigemptyset(&terminal.caught);
-  for (std::size_t i = 0; i < std::size(caughtSignals); ++i) {
-    ::sigaction(caughtSignals[i], nullptr, &terminal.foundActions[i]);
+  sigset_t blocked;
+  sigemptyset(&blocked);
+  for (Caught &signal : caught) {
+    ::sigaction(signal.signal, nullptr, &signal.found);
     // A signal ignored by whoever started the game (nohup) stays ignored.
-    if (terminal.foundActions[i].sa_handler == SIG_IGN)
+    if (signal.found.sa_handler == SIG_IGN)
       continue;
-    ::sigaction(caughtSignals[i], &action, nullptr);
-    sigaddset(&terminal.caught, caughtSignals[i]);
+    ::sigaction(signal.signal, &action, nullptr);
+    sigaddset(&blocked, signal.signal);
   }
-  ::sigprocmask(SIG_BLOCK, &terminal.caught, &terminal.waitingMask);
+  ::sigprocmask(SIG_BLOCK, &blocked, &terminal.waitingMask);
 }
 
 // Undone newest first: the handlers go back before the mask lets a pending signal through.
 void release() {
   setModes(false);
-  for (std::size_t i = 0; i < std::size(caughtSignals); ++i)
-    ::sigaction(caughtSignals[i], &terminal.foundActions[i], nullptr);
+  for (const Caught &signal : caught)
+    ::sigaction(signal.signal, &signal.found, nullptr);
   ::sigprocmask(SIG_SETMASK, &terminal.waitingMask, nullptr);
 }
 

@@ -34,7 +34,8 @@ void ScreenBuffer::clear() {
 }
 
 bool ScreenBuffer::place(std::int16_t column, std::int16_t row) {
-  if (column < 0 || column >= width || row < 0 || row >= height)
+  // Negative positions wrap round to large ones.
+  if (static_cast<std::uint16_t>(column) >= width || static_cast<std::uint16_t>(row) >= height)
     return false;
   cursorAt = {column, row};
   wrapPending = false;
@@ -61,7 +62,7 @@ void ScreenBuffer::setWindowRows(std::int16_t count) {
 }
 
 const Cell &ScreenBuffer::at(std::int16_t column, std::int16_t row) const {
-  if (row < 0 || static_cast<std::size_t>(row) >= rows.size() || column < 0 || column >= width)
+  if (static_cast<std::size_t>(row) >= rows.size())
     return blank;
   return rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
@@ -96,8 +97,8 @@ void ScreenBuffer::lineFeed() {
 }
 
 Cell &ScreenBuffer::cell(Position at) {
-  if (rows.size() <= static_cast<std::size_t>(at.row))
-    rows.resize(static_cast<std::size_t>(at.row) + 1);
+  while (rows.size() <= static_cast<std::size_t>(at.row))
+    rows.emplace_back();
   return rows[static_cast<std::size_t>(at.row)][static_cast<std::size_t>(at.column)];
 }
 

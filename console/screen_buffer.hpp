@@ -43,7 +43,7 @@ public:
   void setColour(std::int8_t colour) { ink = colour; }
   void setWindowRows(std::int16_t rows);
 
-  // Blank beyond the rows written so far.
+  // Blank beyond the rows written so far; the column must be on the screen.
   const Cell &at(std::int16_t column, std::int16_t row) const;
   Position cursor() const { return cursorAt; }
   // Where the next character will land.

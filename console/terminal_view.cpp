@@ -18,7 +18,7 @@ std::int16_t lastGlyph(const ScreenBuffer::Row &row) {
 
 void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
   const std::int16_t rows = screen.windowRows();
-  if (!known || shown.size() != static_cast<std::size_t>(rows)) {
+  if (!known) {
     out += vt::clearScreen;
     shown.assign(static_cast<std::size_t>(rows), ScreenBuffer::Row{});
     shownTop = screen.windowTop();
@@ -26,9 +26,9 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
     cursorKnown = true;
     known = true;
   }
-  // A window moved down a little is scrolled as a terminal scrolls: line ends on its last row.
-  const int scrolled = screen.windowTop() - shownTop;
-  if (scrolled > 0 && scrolled < rows) {
+  // A window moved down is scrolled as a terminal scrolls: line ends on its last row.
+  const int scrolled = std::min(screen.windowTop() - shownTop, static_cast<int>(rows));
+  if (scrolled > 0) {
     moveTo(0, static_cast<std::int16_t>(rows - 1), out);
     out.append(static_cast<std::size_t>(scrolled), '\n');
     shown.erase(shown.begin(), shown.begin() + scrolled);

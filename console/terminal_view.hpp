@@ -15,7 +15,7 @@ public:
   // when it already does.
   void update(const ScreenBuffer &screen, std::string &out);
   // The terminal's picture can no longer be trusted (a resume, a resize, Ctrl-L): the next update
-  // clears it and paints it whole.
+  // clears it and paints it whole, as many rows as the buffer's window has then.
   void forget() { known = false; }
   // Appends the bytes that give the terminal back after an update: its own colour, and the
   // cursor at the start of a line of its own.

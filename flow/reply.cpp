@@ -7,7 +7,6 @@
 Reply readReply(std::int16_t &value) {
   if (std::cin >> value)
     return Reply::number;
-  value = 0;
   if (std::cin.eof())
     return Reply::ended;
   std::cin.clear();

@@ -3,9 +3,10 @@
 // libvterm, shows what the script says. libfaketime runs the game's clock twenty times faster, so
 // the nine-second title takes half a second.
 //
-//   run [WxH] [raw] [NAME=VALUE]... PROGRAM...   GAME is the game, WINDOWS_GAME the Windows one
-//                                                under wine; raw: the terminal starts raw
-//   type KEYS                  as in the screen cases; GAME is the game's path
+//   run [WxH] [raw] [NAME=VALUE]... PROGRAM...   raw: the terminal starts raw; a program that
+//                              is missing (wine, the Windows build) skips the script
+//   type KEYS                  as in the screen cases
+//                              {game}, {windows-game} and {wine-prefix} stand for their paths
 //   resize WxH                 the window, and the program is told
 //   signal INT|TERM|HUP        row N |TEXT, colours N |DIGITS, cursor C,R, bells N, at-cursor
 //   |TEXT, shows TEXT: wait until the screen shows it
@@ -21,8 +22,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <poll.h>
 #include <pty.h>
@@ -54,8 +53,7 @@ std::string describe(const termios &t) {
 class Script {
 public:
   explicit Script(const fs::path &path) {
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
+    for (const std::string &line : linesOf(path)) {
       if (line.starts_with('|') && lines.back().starts_with("output ")) // one more line of it
         lines.back() += "\r\n" + line.substr(1);
       else if (!line.empty() && line[0] != '#')
@@ -67,8 +65,6 @@ public:
       ::kill(child, SIGKILL);
       ::waitpid(child, nullptr, 0);
     }
-    if (underWine)
-      std::system("wineserver -k");
   }
 
   void play() {
@@ -82,9 +78,7 @@ public:
         if (testing::Test::IsSkipped())
           return;
       } else if (command == "type") {
-        std::string typed = keys(rest);
-        for (std::size_t at; (at = typed.find("GAME")) != std::string::npos;)
-          typed.replace(at, 4, QZ_GAME);
+        const std::string typed = keys(placed(rest));
         ASSERT_EQ(::write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
       } else if (int columns = 0, rows = 0;
                  std::sscanf(line.c_str(), "resize %dx%d", &columns, &rows) == 2) {
@@ -135,24 +129,17 @@ private:
     bool raw = false;
     std::istringstream in(words);
     for (std::string word; in >> word;) {
+      word = placed(word);
       if (std::sscanf(word.c_str(), "%dx%d", &columns, &rows) == 2)
         continue;
       if (word == "raw")
         raw = true;
       else if (word.find('=') != std::string::npos)
         environment.insert(environment.begin(), word);
+      else if (::access(word.c_str(), R_OK) == 0 || !word.starts_with('/'))
+        argv.push_back(word);
       else
-        argv.push_back(word == "GAME" ? QZ_GAME : word);
-    }
-    if (argv[0] == "WINDOWS_GAME") {
-      if (std::system("command -v wine >/dev/null") != 0 || ::access(QZ_WINDOWS_GAME, R_OK) != 0)
-        GTEST_SKIP() << "wine, or " QZ_WINDOWS_GAME ", is missing: the Windows game is not played";
-      // A wine server of its own, started beside the game, on the same fast clock.
-      for (const char *entry : {"WINEPREFIX=" QZ_WINE_PREFIX, "WINEDEBUG=-all", "FAKETIME=+0 x20",
-                                "WINEDLLOVERRIDES=mscoree,mshtml=", "LD_PRELOAD=" QZ_FAKETIME})
-        ::putenv(const_cast<char *>(entry));
-      underWine = std::system("wineserver -k 2>/dev/null; wineboot -i >/dev/null 2>&1") == 0;
-      argv = {"/usr/bin/wine", QZ_WINDOWS_GAME};
+        GTEST_SKIP() << word << " is missing (wine, or the Windows build?): not played";
     }
     for (char **entry = environ; *entry != nullptr; ++entry)
       if (!std::string(*entry).starts_with("NO_COLOR="))
@@ -185,9 +172,19 @@ private:
     ::close(slave);
   }
 
-  // Reads what the program writes until `ready` holds, for ten seconds at most.
+  // The paths the script names by {game}, {windows-game} and {wine-prefix}.
+  static std::string placed(std::string text) {
+    for (const auto &[name, path] : {std::pair{"{game}", QZ_GAME},
+                                     {"{windows-game}", QZ_WINDOWS_GAME},
+                                     {"{wine-prefix}", QZ_WINE_PREFIX}})
+      for (std::size_t at; (at = text.find(name)) != std::string::npos;)
+        text.replace(at, std::strlen(name), path);
+    return text;
+  }
+
+  // Reads what the program writes until `ready` holds, for twenty seconds at most.
   template <class Ready> bool waitUntil(Ready ready) {
-    for (const auto deadline = Clock::now() + std::chrono::seconds(10);; ::usleep(2000)) {
+    for (const auto deadline = Clock::now() + std::chrono::seconds(20);; ::usleep(2000)) {
       if (int how = 0; !status && ::waitpid(child, &how, WNOHANG) == child)
         status = how;
       char buffer[4096];
@@ -219,16 +216,7 @@ private:
   int master = -1;
   pid_t child = -1;
   std::optional<int> status;
-  bool underWine = false;
 };
-
-std::vector<fs::path> scripts() {
-  std::vector<fs::path> found;
-  for (const auto &entry : fs::directory_iterator(QZ_E2E))
-    found.push_back(entry.path());
-  std::sort(found.begin(), found.end());
-  return found;
-}
 
 class Terminal : public testing::TestWithParam<fs::path> {};
 
@@ -236,7 +224,7 @@ TEST_P(Terminal, PlaysAsTheScriptSays) {
   Script(GetParam()).play();
 }
 
-INSTANTIATE_TEST_SUITE_P(e2e, Terminal, testing::ValuesIn(scripts()),
+INSTANTIATE_TEST_SUITE_P(e2e, Terminal, testing::ValuesIn(filesIn(QZ_E2E, ".script")),
                          [](const auto &info) { return info.param.stem().string(); });
 
 } // namespace

@@ -9,18 +9,16 @@
 //   resize WxH    the window changes; stop, continue: Ctrl-Z, then fg; scribble: another program
 //                 writes on the terminal
 //   = NAME        the screen at the next read, or @sleep at the next sleep, or at the end: its
-//                 rows (|), colours (:, one hex digit a cell), the cursor, and since the moment
-//                 before, the bells, the sleeps and at most how many bytes were sent
+//                 rows (|), colours (:, one hex digit a cell), the cursor, the colour set last,
+//                 and since the moment before, the bells, the sleeps and at most how many bytes
+//                 were sent
 #include "console/console.hpp"
 #include "console/terminal_device.hpp"
 #include "flow/game.hpp"
-#include "fresh_game.hpp"
 #include "screen.hpp"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -28,21 +26,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool startsWithOneOf(const std::string &line, std::initializer_list<const char *> starts) {
-  return std::any_of(starts.begin(), starts.end(),
-                     [&](const char *s) { return line.starts_with(s); });
-}
-
 bool isBlockLine(const std::string &line) {
-  return startsWithOneOf(line, {"|", ":", "cursor ", "bells ", "sleeps ", "bytes ", "status "});
+  for (const char *start :
+       {"|", ":", "cursor ", "colour ", "bells ", "sleeps ", "bytes ", "status "})
+    if (line.starts_with(start))
+      return true;
+  return false;
 }
 
 class Playing {
 public:
-  explicit Playing(const fs::path &path) : path(path) {
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);)
-      lines.push_back(line);
+  explicit Playing(const fs::path &path) : path(path), lines(linesOf(path)) {
     for (const std::string &line : lines) {
       std::sscanf(line.c_str(), "terminal %dx%d", &columns, &rows);
       terminal = terminal && std::sscanf(line.c_str(), "piped %dx%d", &columns, &rows) != 2;
@@ -160,7 +154,8 @@ private:
       colours += ':' + screen->colours(r) + '\n';
     }
     shown += colours + "cursor " + std::to_string(screen->cursorColumn()) + ',' +
-             std::to_string(screen->cursorRow()) + '\n';
+             std::to_string(screen->cursorRow()) + "\ncolour " + std::to_string(foregroundColour) +
+             '\n';
     if (screen->bells() != bells)
       shown += "bells " + std::to_string(screen->bells() - bells) + '\n';
     if (!sleeps.empty())
@@ -181,7 +176,7 @@ private:
   }
 
   // Each colour sequence must change the terminal's colour, which is unknown at the start and
-  // after the game comes back from a stop.
+  // after the game comes back from a stop; with NO_COLOR there is none at all.
   void checkColourSequences() {
     std::pair<bool, int> state{false, -1}; // bold, foreground
     std::size_t forgotten = 0;
@@ -189,6 +184,8 @@ private:
       const std::size_t end = written.find_first_not_of("0123456789;", at + 2);
       if (end == std::string::npos || written[end] != 'm')
         continue;
+      if (!colour)
+        return fail(0, "a colour sequence though NO_COLOR is set");
       for (; forgotten < colourForgotten.size() && colourForgotten[forgotten] <= at; ++forgotten)
         state = {false, -1};
       const auto before = state;
@@ -219,15 +216,6 @@ private:
   std::map<std::size_t, std::string> actual;
 };
 
-std::vector<fs::path> cases(const std::string &module) {
-  std::vector<fs::path> found;
-  for (const auto &entry : fs::directory_iterator(fs::path(QZ_CASES) / module))
-    if (entry.path().extension() == ".case")
-      found.push_back(entry.path());
-  std::sort(found.begin(), found.end());
-  return found;
-}
-
 class Screens : public testing::TestWithParam<fs::path> {};
 
 TEST_P(Screens, PlayAsTheCaseShows) {
@@ -235,8 +223,11 @@ TEST_P(Screens, PlayAsTheCaseShows) {
 }
 
 const auto named = [](const auto &info) { return info.param.stem().string(); };
-INSTANTIATE_TEST_SUITE_P(board, Screens, testing::ValuesIn(cases("board")), named);
-INSTANTIATE_TEST_SUITE_P(console, Screens, testing::ValuesIn(cases("console")), named);
-INSTANTIATE_TEST_SUITE_P(game, Screens, testing::ValuesIn(cases("game")), named);
+INSTANTIATE_TEST_SUITE_P(board, Screens, testing::ValuesIn(filesIn(QZ_CASES "/board", ".case")),
+                         named);
+INSTANTIATE_TEST_SUITE_P(console, Screens, testing::ValuesIn(filesIn(QZ_CASES "/console", ".case")),
+                         named);
+INSTANTIATE_TEST_SUITE_P(game, Screens, testing::ValuesIn(filesIn(QZ_CASES "/game", ".case")),
+                         named);
 
 } // namespace

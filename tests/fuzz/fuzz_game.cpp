@@ -7,7 +7,6 @@
 #include "console/terminal_device.hpp"
 #include "flow/game.hpp"
 #include "rules/winner.hpp"
-#include "tests/fresh_game.hpp"
 #include "tests/screen.hpp"
 
 #include <algorithm>
