@@ -1,5 +1,5 @@
 // The real terminal: file descriptors, termios, signals and the window's size. Signal handlers
-// only record the signal; everything else happens on the game's own path, in its waits.
+// only record the signal and wake the wait; everything else happens on the game's own path.
 #include "terminal_device.hpp"
 
 #include "console.hpp"
@@ -10,9 +10,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <iostream>
+#include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -26,11 +27,11 @@ struct Terminal {
   std::optional<termios> found;
   termios gameModes{};
   bool outputIsTerminal = false;
-  // The mask as found, which the game waits with.
-  sigset_t waitingMask{};
+  // The signal handlers write a byte here, so that a wait wakes for a signal whenever it came.
+  int wakeUp[2] = {-1, -1};
 } terminal;
 
-// The signals caught, with their actions as found. They are blocked while the game does not wait.
+// The signals caught, with their actions as found.
 struct Caught {
   int signal;
   struct sigaction found;
@@ -43,6 +44,7 @@ volatile std::sig_atomic_t continued = 0;
 volatile std::sig_atomic_t resized = 0;
 
 extern "C" void recordSignal(int signal) {
+  const int error = errno;
   switch (signal) {
   case SIGTSTP:
     stopAsked = 1;
@@ -56,6 +58,16 @@ extern "C" void recordSignal(int signal) {
   default:
     endingSignal = signal;
   }
+  // A full pipe already holds a wake-up.
+  [[maybe_unused]] const ssize_t woken = ::write(terminal.wakeUp[1], "", 1);
+  errno = error;
+}
+
+void catchSignal(int signal) {
+  struct sigaction action {};
+  action.sa_handler = recordSignal;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(signal, &action, nullptr);
 }
 
 WindowSize windowSize() {
@@ -78,23 +90,10 @@ void setModes(bool forTheGame) {
 void stop() {
   consoleSuspending();
   setModes(false);
-  sigset_t only;
-  sigemptyset(&only);
-  sigaddset(&only, SIGTSTP);
-  struct sigaction action {};
-  action.sa_handler = SIG_DFL;
-  ::sigaction(SIGTSTP, &action, nullptr);
-  ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  std::signal(SIGTSTP, SIG_DFL);
   std::raise(SIGTSTP);
-  ::sigprocmask(SIG_BLOCK, &only, nullptr);
-  action.sa_handler = recordSignal;
-  ::sigaction(SIGTSTP, &action, nullptr);
-  // Going on after the stop is handled here; the SIGCONT that did it is spent.
-  sigset_t cont;
-  sigemptyset(&cont);
-  sigaddset(&cont, SIGCONT);
-  const timespec now{};
-  ::sigtimedwait(&cont, nullptr, &now);
+  catchSignal(SIGTSTP);
+  // Going on is the same whether SIGCONT came or the stop never happened (an orphaned game).
   continued = 1;
 }
 
@@ -102,7 +101,7 @@ void stop() {
 void handleSignals() {
   if (const int signal = endingSignal) {
     endingSignal = 0;
-    // Closing gives back the handlers and the mask, so the signal now ends the process.
+    // Closing gives back the handlers, so the signal now ends the process.
     closeConsole();
     std::raise(signal);
     std::_Exit(128 + signal);
@@ -122,26 +121,21 @@ void handleSignals() {
   }
 }
 
-// Waits, with the recorded signals let in, until standard input is readable or the time is up.
-// False when a signal came first.
-bool wait(bool forInput, const timespec *limit) {
+// Deals with the signals come so far, then waits until another comes, the time is up (-1 for
+// never) or, when asked, standard input can be read: true then.
+bool wait(bool forInput, int milliseconds) {
   handleSignals();
-  fd_set readable;
-  FD_ZERO(&readable);
-  if (forInput)
-    FD_SET(STDIN_FILENO, &readable);
-  const int fds = forInput ? STDIN_FILENO + 1 : 0;
-  return ::pselect(fds, forInput ? &readable : nullptr, nullptr, nullptr, limit,
-                   &terminal.waitingMask) >= 0;
+  pollfd fds[] = {{terminal.wakeUp[0], POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+  const int ready = ::poll(fds, forInput ? 2 : 1, milliseconds);
+  for (char drained[16]; ::read(terminal.wakeUp[0], drained, sizeof drained) > 0;) {
+  }
+  return ready > 0 && fds[1].revents != 0;
 }
 
 std::ptrdiff_t readInput(char *buffer, std::size_t n) {
   for (;;) {
-    if (!wait(true, nullptr)) {
-      if (errno == EINTR)
-        continue;
-      return -1;
-    }
+    if (!wait(true, -1))
+      continue;
     const ssize_t got = ::read(STDIN_FILENO, buffer, n);
     if (got >= 0 || (errno != EINTR && errno != EAGAIN))
       return got;
@@ -151,61 +145,45 @@ std::ptrdiff_t readInput(char *buffer, std::size_t n) {
 void sleepMilliseconds(std::int32_t milliseconds) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
-  for (auto left = end - Clock::now(); left.count() > 0; left = end - Clock::now()) {
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-    const timespec limit{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-    wait(false, &limit);
-  }
+  for (auto left = end - Clock::now(); left.count() > 0; left = end - Clock::now())
+    wait(false, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
 }
 
-// The ending signals are let in while a write is held up (a terminal that stops reading), and a
-// write they cut short is given up: the game is about to end.
+// A write that a signal to end cuts short is given up: the game is about to end.
 bool writeOutput(std::string_view bytes) {
-  while (!bytes.empty()) {
-    sigset_t blocked;
-    ::sigprocmask(SIG_SETMASK, &terminal.waitingMask, &blocked);
+  while (!bytes.empty() && endingSignal == 0) {
     const ssize_t done = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-    const int error = errno;
-    ::sigprocmask(SIG_SETMASK, &blocked, nullptr);
     if (done >= 0) {
       bytes.remove_prefix(static_cast<std::size_t>(done));
-    } else if (error == EAGAIN) {
-      fd_set writable;
-      FD_ZERO(&writable);
-      FD_SET(STDOUT_FILENO, &writable);
-      ::pselect(STDOUT_FILENO + 1, nullptr, &writable, nullptr, nullptr, &terminal.waitingMask);
-    } else if (error != EINTR) {
+    } else if (errno == EAGAIN) { // an output left non-blocking by someone else
+      pollfd fds[] = {{STDOUT_FILENO, POLLOUT, 0}, {terminal.wakeUp[0], POLLIN, 0}};
+      ::poll(fds, 2, -1);
+    } else if (errno != EINTR) {
       return false;
     }
-    if (endingSignal)
-      return true;
   }
   return true;
 }
 
 void catchSignals() {
-  struct sigaction action {};
-  action.sa_handler = recordSignal;
-  sigemptyset(&action.sa_mask);
-  sigset_t blocked;
-  sigemptyset(&blocked);
+  ::pipe(terminal.wakeUp);
+  for (const int end : terminal.wakeUp) {
+    ::fcntl(end, F_SETFL, O_NONBLOCK);
+    ::fcntl(end, F_SETFD, FD_CLOEXEC);
+  }
   for (Caught &signal : caught) {
     ::sigaction(signal.signal, nullptr, &signal.found);
     // A signal ignored by whoever started the game (nohup) stays ignored.
-    if (signal.found.sa_handler == SIG_IGN)
-      continue;
-    ::sigaction(signal.signal, &action, nullptr);
-    sigaddset(&blocked, signal.signal);
+    if (signal.found.sa_handler != SIG_IGN)
+      catchSignal(signal.signal);
   }
-  ::sigprocmask(SIG_BLOCK, &blocked, &terminal.waitingMask);
 }
 
-// Undone newest first: the handlers go back before the mask lets a pending signal through.
+// Undone newest first.
 void release() {
   setModes(false);
   for (const Caught &signal : caught)
     ::sigaction(signal.signal, &signal.found, nullptr);
-  ::sigprocmask(SIG_SETMASK, &terminal.waitingMask, nullptr);
 }
 
 } // namespace

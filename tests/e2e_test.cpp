@@ -1,18 +1,17 @@
 // Every script under tests/e2e, played against the real executable in a pseudo-terminal, as a
 // player would: keys typed and signals sent, then waiting until the screen, read back through
-// libvterm, shows what the script says. libfaketime runs the game's clock twenty times faster, so
-// the nine-second title takes half a second.
+// libvterm, shows what the script says. Scripts run in the build folder, where ./quarvel-zib is
+// the game; libfaketime runs its clock twenty times faster, so the title takes half a second.
 //
 //   run [WxH] [raw] [NAME=VALUE]... PROGRAM...   raw: the terminal starts raw; a program that
 //                              is missing (wine, the Windows build) skips the script
 //   type KEYS                  as in the screen cases
-//                              {game}, {windows-game} and {wine-prefix} stand for their paths
 //   resize WxH                 the window, and the program is told
-//   signal INT|TERM|HUP        row N |TEXT, colours N |DIGITS, cursor C,R, bells N, at-cursor
-//   |TEXT, shows TEXT: wait until the screen shows it
+//   signal INT|TERM|HUP|QUIT
+//   row N |TEXT, cursor C,R, bells N, at-cursor |TEXT (the cursor's row), shows TEXT (anywhere):
+//                              waits until the screen shows it
 //   exit N | exit signal NAME  the program ends so
 //   same-terminal              the terminal's settings are those it started with
-//   reset-last                 the last escape sequence gives the terminal its own colours back
 //   output |TEXT               everything the program wrote, a line end after it; the lines of
 //   |TEXT                      a longer text follow, each after a bar
 #include "screen.hpp"
@@ -78,7 +77,7 @@ public:
         if (testing::Test::IsSkipped())
           return;
       } else if (command == "type") {
-        const std::string typed = keys(placed(rest));
+        const std::string typed = keys(rest);
         ASSERT_EQ(::write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
       } else if (int columns = 0, rows = 0;
                  std::sscanf(line.c_str(), "resize %dx%d", &columns, &rows) == 2) {
@@ -97,9 +96,6 @@ public:
         termios now{};
         ::tcgetattr(master, &now);
         EXPECT_EQ(describe(now), describe(started));
-      } else if (command == "reset-last") {
-        const std::string last = output.substr(output.rfind("\x1b["));
-        EXPECT_EQ(last.substr(0, last.find_last_not_of("\r\n") + 1), "\x1b[0m");
       } else if (command == "output") {
         EXPECT_EQ(output, text + "\r\n");
       } else {
@@ -107,7 +103,6 @@ public:
           int n = 0, m = 0;
           std::sscanf(rest.c_str(), "%d,%d", &n, &m);
           return command == "row"         ? screen->row(n) == text
-                 : command == "colours"   ? screen->colours(n) == text
                  : command == "cursor"    ? screen->cursorColumn() == n && screen->cursorRow() == m
                  : command == "bells"     ? screen->bells() == n
                  : command == "at-cursor" ? screen->row(screen->cursorRow()) == text
@@ -129,15 +124,16 @@ private:
     bool raw = false;
     std::istringstream in(words);
     for (std::string word; in >> word;) {
-      word = placed(word);
       if (std::sscanf(word.c_str(), "%dx%d", &columns, &rows) == 2)
         continue;
       if (word == "raw")
         raw = true;
       else if (word.find('=') != std::string::npos)
         environment.insert(environment.begin(), word);
-      else if (::access(word.c_str(), R_OK) == 0 || !word.starts_with('/'))
+      else if (word.find('/') == std::string::npos)
         argv.push_back(word);
+      else if (::access(word.c_str(), R_OK) == 0) // by its full path, which libfaketime needs
+        argv.push_back(fs::absolute(word));
       else
         GTEST_SKIP() << word << " is missing (wine, or the Windows build?): not played";
     }
@@ -145,13 +141,12 @@ private:
       if (!std::string(*entry).starts_with("NO_COLOR="))
         environment.push_back(*entry);
     screen.emplace(columns, rows);
-    std::vector<char *> args, envs;
-    for (std::string &arg : argv)
-      args.push_back(arg.data());
-    for (std::string &entry : environment)
-      envs.push_back(entry.data());
-    args.push_back(nullptr);
-    envs.push_back(nullptr);
+    const auto pointers = [](std::vector<std::string> &strings) {
+      std::vector<char *> all(strings.size() + 1); // and a null at the end
+      std::transform(strings.begin(), strings.end(), all.begin(), [](auto &s) { return s.data(); });
+      return all;
+    };
+    std::vector<char *> args = pointers(argv), envs = pointers(environment);
     // The terminal starts as the kernel makes it, cooked, or raw as `stty raw -echo` leaves it.
     const winsize size{static_cast<unsigned short>(rows), static_cast<unsigned short>(columns), 0,
                        0};
@@ -170,16 +165,6 @@ private:
       ::_exit(127);
     }
     ::close(slave);
-  }
-
-  // The paths the script names by {game}, {windows-game} and {wine-prefix}.
-  static std::string placed(std::string text) {
-    for (const auto &[name, path] : {std::pair{"{game}", QZ_GAME},
-                                     {"{windows-game}", QZ_WINDOWS_GAME},
-                                     {"{wine-prefix}", QZ_WINE_PREFIX}})
-      for (std::size_t at; (at = text.find(name)) != std::string::npos;)
-        text.replace(at, std::strlen(name), path);
-    return text;
   }
 
   // Reads what the program writes until `ready` holds, for twenty seconds at most.

@@ -1,10 +1,9 @@
 // The winner and the computer's move on every position of tests/rules.table.
 #include "rules/opponent.hpp"
 #include "rules/winner.hpp"
+#include "screen.hpp"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
 
 namespace {
 
@@ -34,20 +33,15 @@ void judge(const std::string &expected, std::vector<std::string> rows, int line)
 }
 
 TEST(rules, EveryPositionOfTheTable) {
-  std::ifstream table(QZ_RULES_TABLE);
-  std::string expected;
-  std::vector<std::string> rows;
-  int line = 0, start = 0;
-  for (std::string text; std::getline(table, text); ++line) {
-    if (text.starts_with("winner ") || text.starts_with("move ")) {
-      if (!rows.empty())
-        judge(expected, rows, start);
-      expected = text, start = line + 1, rows.clear();
-    } else if (!text.empty() && text[0] != '#') {
-      rows.push_back(text);
-    }
+  const std::vector<std::string> table = linesOf(QZ_RULES_TABLE);
+  for (std::size_t line = 0; line < table.size(); ++line) {
+    if (!table[line].starts_with("winner ") && !table[line].starts_with("move "))
+      continue;
+    std::vector<std::string> rows;
+    for (std::size_t row = line + 1; row < table.size() && !table[row].empty(); ++row)
+      rows.push_back(table[row]);
+    judge(table[line], rows, static_cast<int>(line + 1));
   }
-  judge(expected, rows, start);
 }
 
 } // namespace

@@ -27,9 +27,7 @@ public:
     vterm_screen_set_callbacks(vterm_obtain_screen(term), &callbacks, &bellCount);
     vterm_screen_reset(vterm_obtain_screen(term), 1);
   }
-  ~Screen() { vterm_free(term); }
-  Screen(const Screen &) = delete;
-  Screen &operator=(const Screen &) = delete;
+  ~Screen() { vterm_free(term); } // never copied
 
   // Bytes as the terminal receives them; `newlineReturns` adds the carriage return that a
   // terminal's output processing adds to a line feed when no pty stands in between.

@@ -55,6 +55,7 @@ public:
       if (writes == writesThatWork)
         return false;
       ++writes;
+      checkColourSequences(bytes);
       written += bytes;
       screen->feed(bytes, true);
       return true;
@@ -81,7 +82,6 @@ public:
     for (; next < lines.size(); ++next)
       if (lines[next].starts_with("= ") || lines[next].starts_with("type "))
         fail(next, "never reached");
-    checkColourSequences();
     if (std::getenv("QZ_WRITE_CASES") != nullptr) {
       std::ofstream out(path.string() + ".actual");
       bool replacing = false;
@@ -126,7 +126,7 @@ private:
         if (step == "stop")
           consoleSuspending();
         if (step == "continue") {
-          colourForgotten.push_back(written.size());
+          terminalColour = {false, -1};
           consoleResumed();
         }
         // What the shell, or another program, writes meanwhile.
@@ -177,25 +177,21 @@ private:
 
   // Each colour sequence must change the terminal's colour, which is unknown at the start and
   // after the game comes back from a stop; with NO_COLOR there is none at all.
-  void checkColourSequences() {
-    std::pair<bool, int> state{false, -1}; // bold, foreground
-    std::size_t forgotten = 0;
-    for (std::size_t at = 0; (at = written.find("\x1b[", at)) != std::string::npos; ++at) {
-      const std::size_t end = written.find_first_not_of("0123456789;", at + 2);
-      if (end == std::string::npos || written[end] != 'm')
+  void checkColourSequences(std::string_view bytes) {
+    for (std::size_t at = 0; (at = bytes.find("\x1b[", at)) != std::string::npos; ++at) {
+      const std::size_t end = bytes.find_first_not_of("0123456789;", at + 2);
+      if (end == std::string::npos || bytes[end] != 'm')
         continue;
       if (!colour)
         return fail(0, "a colour sequence though NO_COLOR is set");
-      for (; forgotten < colourForgotten.size() && colourForgotten[forgotten] <= at; ++forgotten)
-        state = {false, -1};
-      const auto before = state;
-      std::istringstream codes(written.substr(at + 2, end - at - 2));
+      const auto before = terminalColour;
+      std::istringstream codes(std::string(bytes.substr(at + 2, end - at - 2)));
       for (int code = 0; codes >> code; codes.ignore())
-        state = code == 0                 ? std::pair{false, 39}
-                : code == 1 || code == 22 ? std::pair{code == 1, state.second}
-                                          : std::pair{state.first, code};
-      if (state == before)
-        fail(0, "a colour sequence changes nothing at byte " + std::to_string(at));
+        terminalColour = code == 0                 ? std::pair{false, 39}
+                         : code == 1 || code == 22 ? std::pair{code == 1, terminalColour.second}
+                                                   : std::pair{terminalColour.first, code};
+      if (terminalColour == before)
+        fail(0, "a colour sequence changes nothing: " + testing::PrintToString(bytes));
     }
   }
 
@@ -212,7 +208,7 @@ private:
   std::size_t next = 0, bytesBefore = 0;
   std::string typed, written, sleeps, failures;
   int writes = 0, writesBefore = 0, bells = 0, status = -1;
-  std::vector<std::size_t> colourForgotten;
+  std::pair<bool, int> terminalColour{false, -1}; // bold, foreground; -1 unknown
   std::map<std::size_t, std::string> actual;
 };
 
