@@ -23,7 +23,6 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
     shown.assign(static_cast<std::size_t>(rows), ScreenBuffer::Row{});
     shownTop = screen.windowTop();
     cursor = {};
-    cursorKnown = true;
     known = true;
   }
   // A window moved down is scrolled as a terminal scrolls: line ends on its last row.
@@ -33,7 +32,6 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
     out.append(static_cast<std::size_t>(scrolled), '\n');
     shown.erase(shown.begin(), shown.begin() + scrolled);
     shown.resize(static_cast<std::size_t>(rows));
-    cursorKnown = false;
   }
   shownTop = screen.windowTop();
   for (std::int16_t row = 0; row < rows; ++row)
@@ -67,8 +65,8 @@ void TerminalView::paintRow(const ScreenBuffer &screen, std::int16_t row, std::s
       useColour(cell.colour, out);
     out += cell.glyph;
     have[static_cast<std::size_t>(column)] = cell;
-    // A character in the last column leaves the terminal waiting to wrap.
-    cursorKnown = column + 1 < ScreenBuffer::width;
+    // Past the last column, the terminal waits to wrap: the next move is made in full, or by a
+    // line end, which ends the wait as well.
     ++cursor.column;
   }
   if (lastGlyph(have) > lastWanted) {
@@ -83,7 +81,7 @@ void TerminalView::paintRow(const ScreenBuffer &screen, std::int16_t row, std::s
 // over, as long as it needs no colour change.
 bool TerminalView::bridge(const ScreenBuffer::Row &wanted, std::int16_t column, std::int16_t row,
                           std::string &out) {
-  if (!cursorKnown || cursor.row != row || cursor.column >= column ||
+  if (cursor.row != row || cursor.column >= column ||
       column - cursor.column >= static_cast<int>(vt::cursorTo(column, row).size()))
     return false;
   const auto from = wanted.begin() + cursor.column;
@@ -96,14 +94,13 @@ bool TerminalView::bridge(const ScreenBuffer::Row &wanted, std::int16_t column, 
 }
 
 void TerminalView::moveTo(std::int16_t column, std::int16_t row, std::string &out) {
-  if (cursorKnown && cursor.column == column && cursor.row == row)
+  if (cursor.column == column && cursor.row == row)
     return;
-  if (cursorKnown && column == 0 && cursor.row + 1 == row)
+  if (column == 0 && cursor.row + 1 == row)
     out += "\r\n";
   else
     out += vt::cursorTo(column, row);
   cursor = {column, row};
-  cursorKnown = true;
 }
 
 void TerminalView::useColour(std::int8_t wanted, std::string &out) {

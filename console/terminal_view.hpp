@@ -32,8 +32,7 @@ private:
   bool known = false;
   std::vector<ScreenBuffer::Row> shown;
   std::int16_t shownTop = 0;
-  // Where the terminal's cursor stands; unknown after a write to the last column.
-  bool cursorKnown = false;
+  // Where the terminal's cursor stands; known from the first update on, which clears the screen.
   Position cursor;
   // The terminal's colour, -1 while unknown.
   std::int8_t colour = -1;

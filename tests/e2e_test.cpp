@@ -167,9 +167,11 @@ private:
     ::close(slave);
   }
 
-  // Reads what the program writes until `ready` holds, for twenty seconds at most.
+  // Reads what the program writes until `ready` holds, for ten seconds at most, or until the
+  // program has ended without it.
   template <class Ready> bool waitUntil(Ready ready) {
-    for (const auto deadline = Clock::now() + std::chrono::seconds(20);; ::usleep(2000)) {
+    for (const auto deadline = Clock::now() + std::chrono::seconds(10);; ::usleep(2000)) {
+      const bool ended = status.has_value();
       if (int how = 0; !status && ::waitpid(child, &how, WNOHANG) == child)
         status = how;
       char buffer[4096];
@@ -182,7 +184,7 @@ private:
       }
       if (ready())
         return true;
-      if (Clock::now() > deadline)
+      if (ended || Clock::now() > deadline)
         return false;
     }
   }

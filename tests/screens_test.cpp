@@ -21,6 +21,7 @@
 
 #include <map>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -75,9 +76,11 @@ public:
     device.size = {static_cast<std::int16_t>(columns), static_cast<std::int16_t>(rows)};
     device.inputIsTerminal = terminal;
     device.colourAllowed = colour;
+    ::alarm(5); // a game that hangs fails at once
     openConsole(device);
     playGame();
     status = closeConsole();
+    ::alarm(0);
     waited("end");
     for (; next < lines.size(); ++next)
       if (lines[next].starts_with("= ") || lines[next].starts_with("type "))
