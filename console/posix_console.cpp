@@ -15,7 +15,7 @@
 #include <string>
 #include <utility>
 
-std::int32_t foregroundColour = 7;
+std::int32_t foregroundColour; // 7 from the console's opening
 std::int32_t backgroundColour = 0;
 
 namespace {
@@ -207,6 +207,7 @@ void consoleResumed() {
 
 void openConsole(TerminalDevice device) {
   console.emplace(std::move(device));
+  foregroundColour = 7;
   resize(console->device.size);
   console->savedOutput = std::cout.rdbuf(&console->output);
   console->savedInput = std::cin.rdbuf(&console->lines);

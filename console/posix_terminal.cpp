@@ -125,11 +125,12 @@ void handleSignals() {
 // never) or, when asked, standard input can be read: true then.
 bool wait(bool forInput, int milliseconds) {
   handleSignals();
-  pollfd fds[] = {{terminal.wakeUp[0], POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-  const int ready = ::poll(fds, forInput ? 2 : 1, milliseconds);
+  pollfd fds[] = {{terminal.wakeUp[0], POLLIN, {}}, {STDIN_FILENO, POLLIN, {}}};
+  ::poll(fds, forInput ? 2 : 1, milliseconds);
   for (char drained[16]; ::read(terminal.wakeUp[0], drained, sizeof drained) > 0;) {
   }
-  return ready > 0 && fds[1].revents != 0;
+  // What poll did not look at, or cut short by a signal, it leaves as it was: nothing happened.
+  return fds[1].revents != 0;
 }
 
 std::ptrdiff_t readInput(char *buffer, std::size_t n) {
@@ -156,7 +157,7 @@ bool writeOutput(std::string_view bytes) {
     if (done >= 0) {
       bytes.remove_prefix(static_cast<std::size_t>(done));
     } else if (errno == EAGAIN) { // an output left non-blocking by someone else
-      pollfd fds[] = {{STDOUT_FILENO, POLLOUT, 0}, {terminal.wakeUp[0], POLLIN, 0}};
+      pollfd fds[] = {{STDOUT_FILENO, POLLOUT, {}}, {terminal.wakeUp[0], POLLIN, {}}};
       ::poll(fds, 2, -1);
     } else if (errno != EINTR) {
       return false;

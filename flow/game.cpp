@@ -63,8 +63,9 @@ int playGame() {
   board.drawBoard();
   sleepFor(500);
 
-  std::int16_t column = 0;
-  std::int16_t row = 0;
+  // The last move typed; every entry writes both before they are read.
+  std::int16_t column{};
+  std::int16_t row{};
   bool playing = true;
   while (playing) {
     if (currentTurn == 0 || twoPlayers) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "board/board.hpp"
-#include "console/console.hpp"
 
 #include <algorithm>
 #include <cstdlib>
@@ -96,7 +95,6 @@ private:
 // The game's settings as a fresh run has them. glibc's generator draws an odd first value from
 // seed 1, the unseeded start, and an even one from seed 2: O goes first, or X.
 inline void startFreshGame(char first) {
-  foregroundColour = 7;
   gridSize = 0;
   twoPlayers = false;
   currentTurn = 0;
