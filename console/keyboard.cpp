@@ -47,7 +47,7 @@ bool Keyboard::editLine(std::string &line) {
     } else if (c == redraw) {
       repaint();
     } else if (c != endOfInput && line.size() < longestReply) {
-      if (!isContinuation(c) || typed.empty())
+      if (!isContinuation(c))
         typed.push_back({line.size(), screen.nextCell()});
       line.push_back(static_cast<char>(c));
       screen.write(static_cast<char>(c));

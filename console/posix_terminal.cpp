@@ -26,7 +26,6 @@ struct Terminal {
   // The settings as found, put back on every way out and while the game is stopped.
   std::optional<termios> found;
   termios gameModes{};
-  bool outputIsTerminal = false;
   // The signal handlers write a byte here, so that a wait wakes for a signal whenever it came.
   int wakeUp[2] = {-1, -1};
 } terminal;
@@ -72,8 +71,7 @@ void catchSignal(int signal) {
 
 WindowSize windowSize() {
   winsize size{};
-  if (!terminal.outputIsTerminal || ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 ||
-      size.ws_col == 0 || size.ws_row == 0)
+  if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)
     return {80, 24};
   const auto clamp = [](unsigned short n) {
     return static_cast<std::int16_t>(std::min<unsigned>(n, INT16_MAX));
@@ -190,8 +188,7 @@ void release() {
 } // namespace
 
 std::optional<TerminalDevice> openTerminal() {
-  terminal.outputIsTerminal = ::isatty(STDOUT_FILENO) != 0;
-  if (terminal.outputIsTerminal) {
+  if (::isatty(STDOUT_FILENO)) {
     const char *name = std::getenv("TERM");
     const std::string term = name != nullptr ? name : "";
     if (std::find(std::begin(dumbTerminals), std::end(dumbTerminals), term) !=

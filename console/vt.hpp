@@ -25,8 +25,8 @@ inline std::string cursorTo(std::int16_t column, std::int16_t row) {
 // terminal's state is unknown) to another. Normal text (7) is the terminal's own foreground,
 // CSI 39 m, and white (15) is that foreground in bold, CSI 1 m, so both read on light and dark
 // themes alike; CSI 22 m ends the bold. The rest are CSI 30..37 m, or CSI 90..97 m with intensity,
-// whose colour index runs red 1, green 2, blue 4. CSI 0 m first when the state is unknown;
-// nothing when the colour stays.
+// whose colour index runs red 1, green 2, blue 4. CSI 0 m first when the state is unknown. The
+// two colours differ.
 inline std::string colourChange(std::int8_t from, std::int8_t to) {
   const auto foreground = [](std::int8_t colour) {
     if (colour == 7 || colour == 15)
@@ -42,7 +42,7 @@ inline std::string colourChange(std::int8_t from, std::int8_t to) {
     codes += ";22";
   if (foreground(to) != (from < 0 ? 39 : foreground(from)))
     codes += ';' + std::to_string(foreground(to));
-  return codes.empty() ? std::string() : "\x1b[" + codes.substr(1) + 'm';
+  return "\x1b[" + codes.substr(1) + 'm';
 }
 
 } // namespace vt
