@@ -44,19 +44,14 @@ volatile std::sig_atomic_t resized = 0;
 
 extern "C" void recordSignal(int signal) {
   const int error = errno;
-  switch (signal) {
-  case SIGTSTP:
+  if (signal == SIGTSTP)
     stopAsked = 1;
-    break;
-  case SIGCONT:
+  else if (signal == SIGCONT)
     continued = 1;
-    break;
-  case SIGWINCH:
+  else if (signal == SIGWINCH)
     resized = 1;
-    break;
-  default:
+  else
     endingSignal = signal;
-  }
   // A full pipe already holds a wake-up.
   [[maybe_unused]] const ssize_t woken = ::write(terminal.wakeUp[1], "", 1);
   errno = error;
@@ -207,15 +202,14 @@ std::optional<TerminalDevice> openTerminal() {
   termios found{};
   if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &found) == 0) {
     terminal.found = found;
-    // Keys reach the game one by one, unechoed; the signal keys stay; Ctrl-S is a key like any
-    // other, so it cannot hold the game's output.
+    // Keys reach the game as they are typed, unechoed (a read waits in poll first, so VMIN and
+    // VTIME do not matter); the signal keys stay; Ctrl-S is a key like any other, so it cannot
+    // hold the game's output.
     termios &modes = terminal.gameModes = found;
     modes.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | IEXTEN));
     modes.c_lflag |= ISIG;
     modes.c_iflag &= static_cast<tcflag_t>(~IXON);
     modes.c_oflag |= OPOST | ONLCR;
-    modes.c_cc[VMIN] = 1;
-    modes.c_cc[VTIME] = 0;
     device.inputIsTerminal = true;
   }
   catchSignals();
