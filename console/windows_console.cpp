@@ -166,5 +166,6 @@ int closeConsole() {
   flushOutput();
   std::cin.rdbuf(savedInput);
   std::cin.clear();
-  return 0;
+  // Output that could not be written leaves its mark on the stream.
+  return std::ferror(stdout) != 0 || !std::cout ? 1 : 0;
 }

@@ -8,10 +8,10 @@
 //   type KEYS     typed at the game's next read: ⏎ Enter, ⌫ Backspace, ^X a control key, {x*N}
 //   resize WxH    the window changes; stop, continue: Ctrl-Z, then fg; scribble: another program
 //                 writes on the terminal
-//   = NAME        the screen at the next read, or @sleep at the next sleep, or at the end: its
-//                 rows (|), colours (:, one hex digit a cell), the cursor, the colour set last,
-//                 and since the moment before, the bells, the sleeps and at most how many bytes
-//                 were sent
+//   = NAME        the screen at the next read, or @sleep at the next sleep, or at the end, on the
+//                 indented lines below: its rows (|), colours (:, one hex digit a cell), the
+//                 cursor, the colour set last, and since the moment before, the bells, the sleeps
+//                 and at most how many bytes were sent
 #include "console/console.hpp"
 #include "console/terminal_device.hpp"
 #include "flow/game.hpp"
@@ -27,12 +27,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A moment's screen stands indented under its name.
 bool isBlockLine(const std::string &line) {
-  for (const char *start :
-       {"|", ":", "cursor ", "colour ", "bells ", "sleeps ", "bytes ", "status "})
-    if (line.starts_with(start))
-      return true;
-  return false;
+  return line.starts_with("  ");
 }
 
 class Playing {
@@ -153,23 +150,23 @@ private:
     while (last >= 0 && screen->row(last).empty())
       --last;
     for (int r = 0; r <= last; ++r) {
-      shown += '|' + screen->row(r) + '\n';
-      colours += ':' + screen->colours(r) + '\n';
+      shown += "  |" + screen->row(r) + '\n';
+      colours += "  :" + screen->colours(r) + '\n';
     }
-    shown += colours + "cursor " + std::to_string(screen->cursorColumn()) + ',' +
-             std::to_string(screen->cursorRow()) + "\ncolour " + std::to_string(foregroundColour) +
-             '\n';
+    shown += colours + "  cursor " + std::to_string(screen->cursorColumn()) + ',' +
+             std::to_string(screen->cursorRow()) + "\n  colour " +
+             std::to_string(foregroundColour) + '\n';
     if (screen->bells() != bells)
-      shown += "bells " + std::to_string(screen->bells() - bells) + '\n';
+      shown += "  bells " + std::to_string(screen->bells() - bells) + '\n';
     if (!sleeps.empty())
-      shown += "sleeps" + sleeps + '\n';
-    if (const std::size_t most = expected.find("\nbytes "); most != std::string::npos) {
+      shown += "  sleeps" + sleeps + '\n';
+    if (const std::size_t most = expected.find("  bytes "); most != std::string::npos) {
       const std::size_t sent = written.size() - bytesBefore;
       shown +=
-          "bytes " + std::to_string(std::max(std::stoul(expected.substr(most + 7)), sent)) + '\n';
+          "  bytes " + std::to_string(std::max(std::stoul(expected.substr(most + 8)), sent)) + '\n';
     }
     if (status >= 0)
-      shown += "status " + std::to_string(status) + '\n';
+      shown += "  status " + std::to_string(status) + '\n';
     if (shown != expected)
       fail(at, "the screen differs:\nexpected\n" + expected + "actual\n" + shown);
     actual[at] = shown;

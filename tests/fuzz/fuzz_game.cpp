@@ -13,10 +13,7 @@
 
 namespace {
 
-void check(bool holds) {
-  if (!holds)
-    __builtin_trap();
-}
+const auto check = [](bool holds) { return holds ? void() : __builtin_trap(); };
 
 // The marks on the screen, while the board is in view, against those seen the time before.
 void checkBoard(const Screen &screen, Board &seen, int &readsAfterResult) {
