@@ -10,6 +10,7 @@
 //   signal INT|TERM|HUP|QUIT
 //   row N |TEXT, cursor C,R, bells N, shows TEXT (anywhere): waits until the screen shows it
 //   exit N | exit signal NAME  the program ends so
+//   deadline SECONDS           for each wait from here on, ten at first
 //   same-terminal              the terminal's settings are those it started with
 //   output |TEXT               everything the program wrote, a line end after it; the lines of
 //   |TEXT                      a longer text follow, each after a bar
@@ -81,6 +82,8 @@ public:
                            0, 0};
         ::ioctl(master, TIOCSWINSZ, &size); // the kernel tells the program with SIGWINCH
         screen->resize(columns, rows);
+      } else if (command == "deadline") {
+        seconds = std::stoi(rest);
       } else if (command == "signal") {
         ::kill(child, signals.at(rest));
       } else if (command == "exit") {
@@ -162,10 +165,10 @@ private:
     ::close(slave);
   }
 
-  // Reads what the program writes until `ready` holds, for ten seconds at most, or until the
-  // program has ended without it.
+  // Reads what the program writes until `ready` holds, for the deadline's seconds at most, or
+  // until the program has ended without it.
   template <class Ready> bool waitUntil(Ready ready) {
-    for (const auto deadline = Clock::now() + std::chrono::seconds(10);; ::usleep(2000)) {
+    for (const auto deadline = Clock::now() + std::chrono::seconds(seconds);; ::usleep(2000)) {
       const bool ended = status.has_value();
       if (int how = 0; !status && ::waitpid(child, &how, WNOHANG) == child)
         status = how;
@@ -198,6 +201,7 @@ private:
   int master = -1;
   pid_t child = -1;
   std::optional<int> status;
+  int seconds = 10;
 };
 
 class Terminal : public testing::TestWithParam<fs::path> {};
