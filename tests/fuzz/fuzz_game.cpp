@@ -55,10 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     screen.feed(bytes, true);
     return true;
   };
-  // A line at a time, as keys typed between two waits.
+  // A line at a time, as keys typed between two waits: a pipe's lines end in LF only.
+  device.inputIsTerminal = (data[0] & 2) != 0;
   device.read = [&](char *buffer, std::size_t n) {
-    checkBoard(screen, seen, readsAfterResult);
-    const std::size_t end = keys.find_first_of("\r\n");
+    if (!keys.empty()) // reading at the end takes no reply
+      checkBoard(screen, seen, readsAfterResult);
+    const std::size_t end = keys.find_first_of(device.inputIsTerminal ? "\r\n" : "\n");
     const std::size_t count = std::min(end == keys.npos ? keys.size() : end + 1, n);
     keys.copy(buffer, count);
     keys.remove_prefix(count);
@@ -66,7 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   };
   device.sleep = [](std::int32_t) {};
   device.size = {80, 24};
-  device.inputIsTerminal = (data[0] & 2) != 0;
   openConsole(device);
   playGame();
   closeConsole();
