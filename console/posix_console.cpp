@@ -76,8 +76,9 @@ std::optional<Console> console;
 
 void writeByte(char c) {
   console->screen.write(c);
+  // A line end says carriage return too, whatever the terminal's own output processing does.
   if (!console->anchored)
-    console->unanchored.push_back(c);
+    console->unanchored.append(c == '\n' ? "\r\n" : std::string_view(&c, 1));
 }
 
 void send(const std::string &bytes) {

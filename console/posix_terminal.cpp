@@ -209,7 +209,6 @@ std::optional<TerminalDevice> openTerminal() {
     modes.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | IEXTEN));
     modes.c_lflag |= ISIG;
     modes.c_iflag &= static_cast<tcflag_t>(~IXON);
-    modes.c_oflag |= OPOST | ONLCR;
     device.inputIsTerminal = true;
   }
   catchSignals();

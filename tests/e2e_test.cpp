@@ -11,6 +11,7 @@
 //   row N |TEXT, cursor C,R, bells N, shows TEXT (anywhere): waits until the screen shows it
 //   exit N | exit signal NAME  the program ends so
 //   deadline SECONDS           for each wait from here on, ten at first
+//   cpu-under MILLISECONDS     the program that ended took less CPU time: no wait of it spun
 //   same-terminal              the terminal's settings are those it started with
 //   output |TEXT               everything the program wrote, a line end after it; the lines of
 //   |TEXT                      a longer text follow, each after a bar
@@ -26,6 +27,7 @@
 #include <pty.h>
 #include <sstream>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utmp.h>
@@ -91,6 +93,9 @@ public:
             rest.starts_with("signal ") ? signals.at(rest.substr(7)) : std::stoi(rest) << 8;
         ASSERT_TRUE(waitUntil([&] { return status.has_value(); })) << screenText();
         EXPECT_EQ(*status, expected);
+      } else if (command == "cpu-under") { // milliseconds, of a program that has ended
+        const auto cpu = [](const timeval &t) { return t.tv_sec * 1000 + t.tv_usec / 1000; };
+        EXPECT_LT(cpu(usage.ru_utime) + cpu(usage.ru_stime), std::stoi(rest));
       } else if (command == "same-terminal") {
         termios now{};
         ::tcgetattr(master, &now);
@@ -170,7 +175,7 @@ private:
   template <class Ready> bool waitUntil(Ready ready) {
     for (const auto deadline = Clock::now() + std::chrono::seconds(seconds);; ::usleep(2000)) {
       const bool ended = status.has_value();
-      if (int how = 0; !status && ::waitpid(child, &how, WNOHANG) == child)
+      if (int how = 0; !status && ::wait4(child, &how, WNOHANG, &usage) == child)
         status = how;
       char buffer[4096];
       for (pollfd fd{master, POLLIN, 0}; ::poll(&fd, 1, 0) > 0;) {
@@ -201,6 +206,7 @@ private:
   int master = -1;
   pid_t child = -1;
   std::optional<int> status;
+  rusage usage{};
   int seconds = 10;
 };
 
