@@ -21,7 +21,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <map>
 #include <poll.h>
 #include <pty.h>
@@ -37,7 +36,6 @@ extern char **environ;
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 const std::map<std::string, int> signals = {
     {"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}, {"QUIT", SIGQUIT}};
@@ -48,8 +46,7 @@ std::string describe(const termios &t) {
          std::to_string(t.c_lflag) + " keys " + std::string(std::begin(t.c_cc), std::end(t.c_cc));
 }
 
-class Script {
-public:
+struct Script {
   explicit Script(const fs::path &path) {
     for (const std::string &line : linesOf(path)) {
       if (line.starts_with('|') && lines.back().starts_with("output ")) // one more line of it
@@ -94,8 +91,9 @@ public:
         ASSERT_TRUE(waitUntil([&] { return status.has_value(); })) << screenText();
         EXPECT_EQ(*status, expected);
       } else if (command == "cpu-under") { // milliseconds, of a program that has ended
-        const auto cpu = [](const timeval &t) { return t.tv_sec * 1000 + t.tv_usec / 1000; };
-        EXPECT_LT(cpu(usage.ru_utime) + cpu(usage.ru_stime), std::stoi(rest));
+        EXPECT_LT((usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
+                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000,
+                  std::stoi(rest));
       } else if (command == "same-terminal") {
         termios now{};
         ::tcgetattr(master, &now);
@@ -116,7 +114,6 @@ public:
     }
   }
 
-private:
   void run(const std::string &words) {
     std::vector<std::string> argv;
     // The first entry of a name is the one a program sees: the script's, then the tests' own.
@@ -173,6 +170,7 @@ private:
   // Reads what the program writes until `ready` holds, for the deadline's seconds at most, or
   // until the program has ended without it.
   template <class Ready> bool waitUntil(Ready ready) {
+    using Clock = std::chrono::steady_clock;
     for (const auto deadline = Clock::now() + std::chrono::seconds(seconds);; ::usleep(2000)) {
       const bool ended = status.has_value();
       if (int how = 0; !status && ::wait4(child, &how, WNOHANG, &usage) == child)

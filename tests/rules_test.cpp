@@ -16,7 +16,7 @@ Board boardOf(const std::vector<std::string> &rows) {
   return board;
 }
 
-void judge(const std::string &expected, std::vector<std::string> rows, int line) {
+void judge(const std::string &expected, std::vector<std::string> rows, std::size_t line) {
   SCOPED_TRACE("the position at line " + std::to_string(line));
   Board board = boardOf(rows);
   if (expected.starts_with("winner")) {
@@ -40,7 +40,7 @@ TEST(rules, EveryPositionOfTheTable) {
     std::vector<std::string> rows;
     for (std::size_t row = line + 1; row < table.size() && !table[row].empty(); ++row)
       rows.push_back(table[row]);
-    judge(table[line], rows, static_cast<int>(line + 1));
+    judge(table[line], rows, line + 1);
   }
 }
 

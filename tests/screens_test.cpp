@@ -32,8 +32,7 @@ bool isBlockLine(const std::string &line) {
   return line.starts_with("  ");
 }
 
-class Playing {
-public:
+struct Playing {
   explicit Playing(const fs::path &path) : path(path), lines(linesOf(path)) {
     for (const std::string &line : lines) {
       std::sscanf(line.c_str(), "terminal %dx%d", &columns, &rows);
@@ -95,7 +94,6 @@ public:
     return failures;
   }
 
-private:
   // The game waits: the steps before its next typing happen now, with a moment before each.
   void waited(const std::string &wait) {
     if (writes > writesBefore + 1)

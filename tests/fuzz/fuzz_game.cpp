@@ -9,8 +9,6 @@
 #include "rules/winner.hpp"
 #include "tests/screen.hpp"
 
-#include <algorithm>
-
 namespace {
 
 const auto check = [](bool holds) { return holds ? void() : __builtin_trap(); };
