@@ -3,6 +3,8 @@
 // sleeping). Text itself goes through std::cout; replies come through std::cin.
 #pragma once
 
+#include "device.hpp"
+
 #include <cstdint>
 
 // Console attribute values: bit 0 blue, bit 1 green, bit 2 red, bit 3 intensity.
@@ -29,8 +31,12 @@ bool pauseForKey();
 void beep();
 void sleepFor(std::int32_t milliseconds);
 
-// Drops what is left of the reply line already typed, without waiting for more.
+// Drops what is left of the reply line already typed, without waiting for more, and takes its
+// echo off the screen.
 void discardTypedLine();
+// The reply line already typed is refused: its whole echo goes, and the cursor stands where the
+// Enter of a reply that fit on its row would have left it.
+void refuseTypedLine();
 // Waits for a fresh Enter. False when the input has ended.
 bool waitForEnter();
 
@@ -40,6 +46,8 @@ void flushOutput();
 // Takes std::cout and std::cin over for the game. 0 when the game can go on; otherwise the exit
 // status, with the reason said in one line on standard error and the terminal untouched.
 int openConsole();
+// The same on a device of the caller's own.
+void openConsole(Device device);
 // Gives the terminal back as it was found; safe to run twice, and run at exit as well. 0, or 1
-// when the terminal stopped taking output during the game.
+// when the output stopped taking text during the game.
 int closeConsole();

@@ -1,7 +1,7 @@
-// Replies and keys as the game reads them on POSIX. A terminal's own echo and line editing are off
-// while the game runs, so keys typed ahead wait unseen; a reply is echoed into the screen where
-// it is read, in the colour in force, with Backspace, Ctrl-U, Ctrl-L and Ctrl-D on an empty line.
-// Input that is not a terminal is shown a line at a time, as a terminal would have echoed it.
+// Replies and keys as the game reads them. A terminal's own echo and line editing are off while the
+// game runs, so keys typed ahead wait unseen; a reply is echoed into the screen where it is read,
+// in the colour in force, with Backspace, Ctrl-U, Ctrl-L and Ctrl-D on an empty line. Input that
+// is not a terminal is shown a line at a time, as a terminal would have echoed it.
 #pragma once
 
 #include "line_input.hpp"
@@ -9,25 +9,55 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class Keyboard {
 public:
-  // repaint: Ctrl-L was pressed.
-  Keyboard(ScreenBuffer &screen, ByteQueue::Reader reader, bool terminal,
-           std::function<void()> repaint)
-      : screen(screen), input(std::move(reader)), terminal(terminal), repaint(std::move(repaint)) {}
+  struct Hooks {
+    std::function<void()> repaint; // Ctrl-L
+    std::function<void()> ring;    // a key that has no place in a reply
+  };
+  Keyboard(ScreenBuffer &screen, ByteQueue::Reader reader, bool terminal, Hooks hooks)
+      : screen(screen), input(std::move(reader)), terminal(terminal), hooks(std::move(hooks)) {}
 
-  // One reply line, without its line end; false when the input ended first.
-  bool readLine(std::string &line);
+  // One line, without its line end; false when the input ended first. Unless `blankCounts`, a
+  // line of nothing but blanks leaves no trace: its echo is taken back, nothing scrolls, and the
+  // next line is read in its place.
+  bool readLine(std::string &line, bool blankCounts);
   // One key at a pause, which no reply sees: a line when the input is not a terminal. False when
   // the input has ended.
   bool readKey();
+  // Takes the last line's echo back from byte `from` of the line on, as if it had never been
+  // typed; the cursor, if it stands where the line's Enter left it, goes where that Enter would
+  // have left it.
+  void takeBack(std::size_t from);
+  // The last line's echo is gone from the screen (it was cleared): nothing is left to take back.
+  void forgetEcho() { echo = {}; }
 
 private:
   bool editLine(std::string &line);
+  bool plainLine(std::string &line);
+  void skipKeySequence(int first);
+  void show(char c, std::string &line);
+
+  // Where the last line stands on the screen.
+  struct Echo {
+    // Where each character of it starts, in the line and on the screen.
+    struct Glyph {
+      std::size_t offset;
+      Position cell;
+    };
+    Position start;
+    std::vector<Glyph> glyphs;
+    // Where its Enter was typed, and where that Enter left the cursor.
+    Position end;
+    Position afterEnter{-1, -1};
+  };
 
   ScreenBuffer &screen;
   ByteQueue input;
   bool terminal;
-  std::function<void()> repaint;
+  Hooks hooks;
+  Echo echo;
+  bool firstLine = true;
 };

@@ -33,16 +33,22 @@ bool readPlainLine(ByteQueue &input, std::string &line) {
 
 bool LineInput::takeLine() {
   discardLine();
-  if (sgetc() == traits_type::eof())
+  if (!fetch(true))
     return false;
   discardLine();
   return true;
 }
 
 LineInput::int_type LineInput::underflow() {
-  if (!nextLine(line))
+  if (!fetch(false))
     return traits_type::eof();
+  return traits_type::to_int_type(line.front());
+}
+
+bool LineInput::fetch(bool blankCounts) {
+  if (!nextLine(line, blankCounts))
+    return false;
   line.push_back('\n');
   setg(line.data(), line.data(), line.data() + line.size());
-  return traits_type::to_int_type(line.front());
+  return true;
 }

@@ -35,19 +35,24 @@ bool readPlainLine(ByteQueue &input, std::string &line);
 
 class LineInput : public std::streambuf {
 public:
-  // The next line, without its line end; false when the input has ended.
-  using NextLine = std::function<bool(std::string &line)>;
+  // The next line, without its line end; false when the input has ended. Unless `blankCounts`, a
+  // line of nothing but blanks is passed over.
+  using NextLine = std::function<bool(std::string &line, bool blankCounts)>;
   explicit LineInput(NextLine nextLine) : nextLine(std::move(nextLine)) {}
 
-  // Drops the rest of the line already handed out.
+  // How many bytes of the line handed out have been read from it.
+  std::size_t taken() const { return static_cast<std::size_t>(gptr() - eback()); }
+  // Drops the rest of the line handed out.
   void discardLine() { setg(eback(), egptr(), egptr()); }
-  // A whole fresh line; false when the input ended first.
+  // A whole fresh line, blank or not; false when the input ended first.
   bool takeLine();
 
 protected:
   int_type underflow() override;
 
 private:
+  bool fetch(bool blankCounts);
+
   NextLine nextLine;
   std::string line;
 };

@@ -1,15 +1,12 @@
 // The real terminal: file descriptors, termios, signals and the window's size. Signal handlers
-// only record the signal and wake the wait; everything else happens on the game's own path.
-#include "terminal_device.hpp"
-
-#include "console.hpp"
+// only record the signal and wake the wait; the console hears of it as the wait's event.
+#include "device.hpp"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <iostream>
 #include <poll.h>
@@ -26,6 +23,7 @@ struct Terminal {
   // The settings as found, put back on every way out and while the game is stopped.
   std::optional<termios> found;
   termios gameModes{};
+  bool outputIsTerminal = false;
   // The signal handlers write a byte here, so that a wait wakes for a signal whenever it came.
   int wakeUp[2] = {-1, -1};
 } terminal;
@@ -57,6 +55,7 @@ extern "C" void recordSignal(int signal) {
   errno = error;
 }
 
+// Without SA_RESTART, so that a signal cuts short a write the terminal holds up.
 void catchSignal(int signal) {
   struct sigaction action {};
   action.sa_handler = recordSignal;
@@ -66,7 +65,8 @@ void catchSignal(int signal) {
 
 WindowSize windowSize() {
   winsize size{};
-  if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)
+  if (!terminal.outputIsTerminal || ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 ||
+      size.ws_col == 0 || size.ws_row == 0)
     return {80, 24};
   const auto clamp = [](unsigned short n) {
     return static_cast<std::int16_t>(std::min<unsigned>(n, INT16_MAX));
@@ -74,93 +74,121 @@ WindowSize windowSize() {
   return {clamp(size.ws_col), clamp(size.ws_row)};
 }
 
+// At once: waiting for output to drain could wait for ever on a terminal nobody reads.
 void setModes(bool forTheGame) {
   if (terminal.found)
-    ::tcsetattr(STDIN_FILENO, TCSADRAIN, forTheGame ? &terminal.gameModes : &*terminal.found);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, forTheGame ? &terminal.gameModes : &*terminal.found);
 }
 
-// Stops the game as Ctrl-Z asks, with the terminal given back meanwhile.
-void stop() {
-  consoleSuspending();
+// What the signals recorded so far ask for, the most pressing first; done when nothing.
+Event recorded() {
+  if (endingSignal != 0)
+    return Event(Event::Kind::end);
+  if (stopAsked != 0) {
+    stopAsked = 0;
+    return Event(Event::Kind::stop);
+  }
+  if (continued != 0) {
+    continued = 0;
+    setModes(true);
+    return Event(Event::Kind::resume);
+  }
+  if (resized != 0) {
+    resized = 0;
+    return Event(Event::Kind::resize, 0, windowSize());
+  }
+  return {};
+}
+
+// Waits until a signal comes, the time is up (-1: never) or the descriptor, when one is given, is
+// ready as asked. Whether it is.
+bool waitFor(int descriptor, short ready, int milliseconds) {
+  pollfd fds[] = {{terminal.wakeUp[0], POLLIN, 0}, {descriptor, ready, 0}};
+  ::poll(fds, descriptor < 0 ? 1 : 2, milliseconds);
+  for (char drained[16]; ::read(terminal.wakeUp[0], drained, sizeof drained) > 0;) {
+  }
+  return fds[1].revents != 0;
+}
+
+Event readInput(char *buffer, std::size_t n) {
+  for (;;) {
+    if (const Event event = recorded(); event.kind != Event::Kind::done)
+      return event;
+    if (!waitFor(STDIN_FILENO, POLLIN, -1))
+      continue;
+    const ssize_t got = ::read(STDIN_FILENO, buffer, n);
+    if (got > 0)
+      return Event(Event::Kind::bytes, static_cast<std::size_t>(got));
+    if (got == 0 || (errno != EINTR && errno != EAGAIN))
+      return Event(Event::Kind::ended);
+  }
+}
+
+Event sleepMilliseconds(std::int32_t &milliseconds) {
+  using std::chrono::steady_clock;
+  const steady_clock::time_point end =
+      steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - steady_clock::now());
+    milliseconds = static_cast<std::int32_t>(std::max<std::int64_t>(left.count(), 0));
+    if (const Event event = recorded(); event.kind != Event::Kind::done || milliseconds == 0)
+      return event;
+    waitFor(-1, 0, milliseconds);
+  }
+}
+
+// A write waits in poll, never in the terminal, so any signal reaches the game at once; an output
+// left non-blocking by another program is waited for in the same way.
+Event writeOutput(std::string_view &bytes) {
+  while (!bytes.empty()) {
+    if (const Event event = recorded(); event.kind != Event::Kind::done)
+      return event;
+    if (!waitFor(STDOUT_FILENO, POLLOUT, -1))
+      continue;
+    const ssize_t done = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+    if (done >= 0)
+      bytes.remove_prefix(static_cast<std::size_t>(done));
+    else if (errno != EINTR && errno != EAGAIN)
+      return Event(Event::Kind::lost);
+  }
+  return {};
+}
+
+// Stops the game as Ctrl-Z asks, with the terminal's settings given back meanwhile.
+void suspend() {
   setModes(false);
   std::signal(SIGTSTP, SIG_DFL);
   std::raise(SIGTSTP);
   catchSignal(SIGTSTP);
+  setModes(true);
   // Going on is the same whether SIGCONT came or the stop never happened (an orphaned game).
-  continued = 1;
+  continued = 0;
 }
 
-// What the signals recorded since the last wait ask for.
-void handleSignals() {
-  if (const int signal = endingSignal) {
-    endingSignal = 0;
-    // Closing gives back the handlers, so the signal now ends the process.
-    closeConsole();
-    std::raise(signal);
-    std::_Exit(128 + signal);
+// Undone newest first.
+void release(std::string_view lastBytes) {
+  if (!lastBytes.empty()) {
+    const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+    ::fcntl(STDOUT_FILENO, F_SETFL, flags | O_NONBLOCK);
+    [[maybe_unused]] const ssize_t written =
+        ::write(STDOUT_FILENO, lastBytes.data(), lastBytes.size());
+    ::fcntl(STDOUT_FILENO, F_SETFL, flags);
   }
-  if (stopAsked) {
-    stopAsked = 0;
-    stop();
-  }
-  if (continued) {
-    continued = 0;
-    setModes(true);
-    consoleResumed();
-  }
-  if (resized) {
-    resized = 0;
-    consoleWindowChanged(windowSize());
-  }
+  setModes(false);
+  for (const Caught &signal : caught)
+    ::sigaction(signal.signal, &signal.found, nullptr);
 }
 
-// Deals with the signals come so far, then waits until another comes, the time is up (-1 for
-// never) or, when asked, standard input can be read: true then.
-bool wait(bool forInput, int milliseconds) {
-  handleSignals();
-  pollfd fds[] = {{terminal.wakeUp[0], POLLIN, {}}, {STDIN_FILENO, POLLIN, {}}};
-  ::poll(fds, forInput ? 2 : 1, milliseconds);
-  for (char drained[16]; ::read(terminal.wakeUp[0], drained, sizeof drained) > 0;) {
-  }
-  // What poll did not look at, or cut short by a signal, it leaves as it was: nothing happened.
-  return fds[1].revents != 0;
-}
-
-std::ptrdiff_t readInput(char *buffer, std::size_t n) {
-  for (;;) {
-    if (!wait(true, -1))
-      continue;
-    const ssize_t got = ::read(STDIN_FILENO, buffer, n);
-    if (got >= 0 || (errno != EINTR && errno != EAGAIN))
-      return got;
-  }
-}
-
-void sleepMilliseconds(std::int32_t milliseconds) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
-  for (auto left = end - Clock::now(); left.count() > 0; left = end - Clock::now())
-    wait(false, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
-}
-
-// A write that a signal to end cuts short is given up: the game is about to end.
-bool writeOutput(std::string_view bytes) {
-  while (!bytes.empty() && endingSignal == 0) {
-    const ssize_t done = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-    if (done >= 0) {
-      bytes.remove_prefix(static_cast<std::size_t>(done));
-    } else if (errno == EAGAIN) { // an output left non-blocking by someone else
-      pollfd fds[] = {{STDOUT_FILENO, POLLOUT, {}}, {terminal.wakeUp[0], POLLIN, {}}};
-      ::poll(fds, 2, -1);
-    } else if (errno != EINTR) {
-      return false;
-    }
-  }
-  return true;
+// With the handlers given back, the signal now ends the process.
+void endProcess() {
+  const int signal = endingSignal;
+  std::raise(signal);
+  std::_Exit(128 + signal);
 }
 
 void catchSignals() {
-  ::pipe(terminal.wakeUp);
+  // Without the pipe (no descriptor left), a signal still cuts a wait short, only not every time.
+  [[maybe_unused]] const int piped = ::pipe(terminal.wakeUp);
   for (const int end : terminal.wakeUp) {
     ::fcntl(end, F_SETFL, O_NONBLOCK);
     ::fcntl(end, F_SETFD, FD_CLOEXEC);
@@ -173,17 +201,28 @@ void catchSignals() {
   }
 }
 
-// Undone newest first.
-void release() {
-  setModes(false);
-  for (const Caught &signal : caught)
-    ::sigaction(signal.signal, &signal.found, nullptr);
+// Standard descriptors that are closed are taken by /dev/null, so that nothing the game opens
+// lands there. Whether the descriptor was closed.
+bool occupyIfClosed(int descriptor) {
+  if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF)
+    return false;
+  // The lowest free descriptor: the one closed, as all below it are open by now.
+  [[maybe_unused]] const int null = ::open("/dev/null", O_RDWR);
+  return true;
 }
 
 } // namespace
 
-std::optional<TerminalDevice> openTerminal() {
-  if (::isatty(STDOUT_FILENO)) {
+std::optional<Device> openDevice() {
+  occupyIfClosed(STDIN_FILENO); // as an input that has ended
+  const bool outputClosed = occupyIfClosed(STDOUT_FILENO);
+  occupyIfClosed(STDERR_FILENO);
+  if (outputClosed) {
+    std::cerr << "quarvel-zib: standard output is closed, so the game cannot be shown.\n";
+    return std::nullopt;
+  }
+  terminal.outputIsTerminal = ::isatty(STDOUT_FILENO) != 0;
+  if (terminal.outputIsTerminal) {
     const char *name = std::getenv("TERM");
     const std::string term = name != nullptr ? name : "";
     if (std::find(std::begin(dumbTerminals), std::end(dumbTerminals), term) !=
@@ -198,9 +237,11 @@ std::optional<TerminalDevice> openTerminal() {
     }
   }
 
-  TerminalDevice device;
+  Device device;
   termios found{};
-  if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &found) == 0) {
+  // With output that is no terminal, the terminal's own echo and line editing serve the player.
+  if (terminal.outputIsTerminal && ::isatty(STDIN_FILENO) &&
+      ::tcgetattr(STDIN_FILENO, &found) == 0) {
     terminal.found = found;
     // Keys reach the game as they are typed, unechoed (a read waits in poll first, so VMIN and
     // VTIME do not matter); the signal keys stay; Ctrl-S is a key like any other, so it cannot
@@ -217,8 +258,11 @@ std::optional<TerminalDevice> openTerminal() {
   device.write = writeOutput;
   device.read = readInput;
   device.sleep = sleepMilliseconds;
+  device.suspend = suspend;
   device.release = release;
+  device.endProcess = endProcess;
   device.size = windowSize();
+  device.outputIsTerminal = terminal.outputIsTerminal;
   const char *noColour = std::getenv("NO_COLOR");
   device.colourAllowed = noColour == nullptr || noColour[0] == '\0';
   return device;

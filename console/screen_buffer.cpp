@@ -4,16 +4,32 @@
 
 namespace {
 
-const Cell blank{};
+const Cell emptyCell{};
 
 bool isContinuation(unsigned char byte) {
   return (byte & 0xc0) == 0x80;
+}
+
+// How many bytes follow a UTF-8 character's first byte; 0 for a byte that starts none.
+int continuationsAfter(unsigned char first) {
+  if (first >= 0xc2 && first <= 0xdf)
+    return 1;
+  if (first >= 0xe0 && first <= 0xef)
+    return 2;
+  if (first >= 0xf0 && first <= 0xf4)
+    return 3;
+  return 0;
 }
 
 } // namespace
 
 void ScreenBuffer::write(char c) {
   const auto byte = static_cast<unsigned char>(c);
+  if (joinsLastGlyph(c)) {
+    --continuations;
+    return;
+  }
+  continuations = 0;
   if (c == '\n') {
     lineFeed();
   } else if (byte < 0x20 || byte == 0x7f) {
@@ -21,9 +37,14 @@ void ScreenBuffer::write(char c) {
     put(static_cast<char>(byte ^ 0x40));
   } else if (byte < 0x80) {
     put(c);
-  } else if (!isContinuation(byte)) {
+  } else {
+    continuations = continuationsAfter(byte);
     put('?');
   }
+}
+
+bool ScreenBuffer::joinsLastGlyph(char c) const {
+  return continuations > 0 && isContinuation(static_cast<unsigned char>(c));
 }
 
 void ScreenBuffer::clear() {
@@ -39,19 +60,23 @@ bool ScreenBuffer::place(std::int16_t column, std::int16_t row) {
     return false;
   cursorAt = {column, row};
   wrapPending = false;
+  continuations = 0;
   follow();
   return true;
 }
 
-void ScreenBuffer::eraseBackTo(Position from) {
-  const Position end = nextCell();
-  for (Position at = from; at.row < end.row || (at.row == end.row && at.column < end.column);) {
-    cell(at) = blank;
+void ScreenBuffer::blank(Position from, Position to) {
+  for (Position at = from; at.row < to.row || (at.row == to.row && at.column < to.column);) {
+    cell(at) = Cell{};
     if (++at.column == width) {
       at.column = 0;
       ++at.row;
     }
   }
+}
+
+void ScreenBuffer::eraseBackTo(Position from) {
+  blank(from, nextCell());
   place(from.column, from.row);
 }
 
@@ -63,7 +88,7 @@ void ScreenBuffer::setWindowRows(std::int16_t count) {
 
 const Cell &ScreenBuffer::at(std::int16_t column, std::int16_t row) const {
   if (static_cast<std::size_t>(row) >= rows.size())
-    return blank;
+    return emptyCell;
   return rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 

@@ -20,6 +20,7 @@ inline bool looksAlike(const Cell &a, const Cell &b) {
 struct Position {
   std::int16_t column = 0;
   std::int16_t row = 0;
+  bool operator==(const Position &) const = default;
 };
 
 class ScreenBuffer {
@@ -32,12 +33,17 @@ public:
 
   // Printable ASCII lands at the cursor in the current colour and the cursor moves on, waiting at
   // the last column until the next character wraps; '\n' goes to column 0 of the next row. Other
-  // control bytes show in caret form (^[), and the first byte of any other UTF-8 character as '?'.
+  // control bytes show in caret form (^[), any other UTF-8 character as one '?', and a byte that
+  // neither starts nor continues one as a '?' of its own.
   void write(char c);
+  // Whether the byte is the rest of the character written last, and so shows nothing.
+  bool joinsLastGlyph(char c) const;
   // Whole buffer blank, the cursor and the window at the top.
   void clear();
   // False, the cursor unmoved, for a position outside the buffer. The window follows the cursor.
   bool place(std::int16_t column, std::int16_t row);
+  // Blanks the cells from `from` up to `to`, in reading order.
+  void blank(Position from, Position to);
   // Takes back what was written from `from` on: blanks it and puts the cursor there.
   void eraseBackTo(Position from);
   void setColour(std::int8_t colour) { ink = colour; }
@@ -60,6 +66,8 @@ private:
   std::deque<Row> rows;
   Position cursorAt;
   bool wrapPending = false;
+  // Bytes still to come of the UTF-8 character written last.
+  int continuations = 0;
   std::int8_t ink = 7;
   std::int16_t top = 0;
   std::int16_t rowsShown = 24;

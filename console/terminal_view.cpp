@@ -48,6 +48,12 @@ void TerminalView::leave(const ScreenBuffer &screen, std::string &out) {
   known = false;
 }
 
+void TerminalView::useTerminalColour(std::string &out) {
+  if (colourAllowed && colour != 7)
+    out += vt::resetAttributes;
+  colour = 7;
+}
+
 void TerminalView::paintRow(const ScreenBuffer &screen, std::int16_t row, std::string &out) {
   ScreenBuffer::Row wanted;
   for (std::int16_t column = 0; column < ScreenBuffer::width; ++column)

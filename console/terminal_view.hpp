@@ -20,6 +20,8 @@ public:
   // Appends the bytes that give the terminal back after an update: its own colour, and the
   // cursor at the start of a line of its own.
   void leave(const ScreenBuffer &screen, std::string &out);
+  // Appends what brings the terminal's own colour back, if it is not in force.
+  void useTerminalColour(std::string &out);
 
 private:
   void paintRow(const ScreenBuffer &screen, std::int16_t row, std::string &out);

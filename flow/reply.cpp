@@ -10,6 +10,6 @@ Reply readReply(std::int16_t &value) {
   if (std::cin.eof())
     return Reply::ended;
   std::cin.clear();
-  discardTypedLine();
+  refuseTypedLine();
   return Reply::refused;
 }

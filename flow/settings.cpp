@@ -12,6 +12,8 @@ namespace {
 
 constexpr std::int16_t smallestGrid = 3;
 constexpr std::int16_t largestGrid = 9;
+// Replies stand after five spaces, below their question.
+constexpr std::int16_t replyColumn = 5;
 
 // Every message stands two lines below what came before, in magenta; the reply goes in white on
 // the line below it, after five spaces.
@@ -19,7 +21,7 @@ void writePrompt(std::string_view message) {
   setTextColour(colours::messages);
   std::cout << "\n\n" << message << '\n';
   setTextColour(colours::white);
-  std::cout << "     ";
+  std::cout << std::string(replyColumn, ' ');
 }
 
 bool gridSizeAccepted() {
@@ -46,17 +48,18 @@ std::int16_t askSettings() {
     clearScreen();
   }
 
+  writePrompt("     Enter 0 for a one player game or enter 1 for a two player game");
   std::int16_t players = 0;
-  for (;;) {
-    writePrompt("     Enter 0 for a one player game or enter 1 for a two player game");
-    const Reply reply = readReply(players);
-    setTextColour(colours::normalText);
-    if (reply == Reply::ended)
+  for (Reply reply; (reply = readReply(players)) != Reply::number;) {
+    if (reply == Reply::ended) {
+      setTextColour(colours::normalText);
       return 0;
-    if (reply == Reply::number)
-      break;
+    }
     beep();
+    // Asked again where the refused reply stood.
+    placeCursor(replyColumn, static_cast<std::int16_t>(cursorRowAbove() + 1));
   }
+  setTextColour(colours::normalText);
   twoPlayers = players != 0;
 
   // Never seeded, so every run draws the same first player: the first value is odd, O starts.

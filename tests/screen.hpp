@@ -121,7 +121,7 @@ inline std::vector<std::string> linesOf(const std::filesystem::path &file) {
 }
 
 // Keys as the tests write them: ⏎ Enter (CR from a terminal, LF from a pipe), ⌫ Backspace, ^X a
-// control key, {KEYS*N} KEYS typed N times.
+// control key, \xHH a byte, {KEYS*N} KEYS typed N times.
 inline std::string keys(const std::string &text, bool terminal = true) {
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -129,6 +129,9 @@ inline std::string keys(const std::string &text, bool terminal = true) {
       bytes += text[i += 2] == '\x8e' ? (terminal ? '\r' : '\n') : '\x7f'; // ⏎ ends in 8e
     } else if (text[i] == '^') {
       bytes += static_cast<char>(text[++i] ^ 0x40);
+    } else if (text.compare(i, 2, "\\x") == 0) {
+      bytes += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+      i += 3;
     } else if (text[i] == '{') { // {KEYS*N}
       const std::size_t times = text.find('*', i);
       const std::string once = keys(text.substr(i + 1, times - i - 1), terminal);

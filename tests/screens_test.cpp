@@ -3,17 +3,16 @@
 // screen must be as the case shows it. With QZ_WRITE_CASES=1 the screens the game actually drew
 // are written beside each case as NAME.case.actual, for review.
 //
-// A case is a header (terminal or piped WIDTHxHEIGHT, first X or O, no-colour,
-// output-fails-after WRITES), then steps in the order the game meets them:
+// A case is a header (terminal or piped WIDTHxHEIGHT, logged: piped into a file, first X or O,
+// no-colour, output-fails-after WRITES), then steps in the order the game meets them:
 //   type KEYS     typed at the game's next read: ⏎ Enter, ⌫ Backspace, ^X a control key, {x*N}
 //   resize WxH    the window changes; stop, continue: Ctrl-Z, then fg; scribble: another program
 //                 writes on the terminal
 //   = NAME        the screen at the next read, or @sleep at the next sleep, or at the end, on the
 //                 indented lines below: its rows (|), colours (:, one hex digit a cell), the
 //                 cursor, the colour set last, and since the moment before, the bells, the sleeps
-//                 and at most how many bytes were sent
+//                 and at most how many bytes were sent; logged, the text written since (|)
 #include "console/console.hpp"
-#include "console/terminal_device.hpp"
 #include "flow/game.hpp"
 #include "screen.hpp"
 
@@ -37,6 +36,8 @@ struct Playing {
     for (const std::string &line : lines) {
       std::sscanf(line.c_str(), "terminal %dx%d", &columns, &rows);
       terminal = terminal && std::sscanf(line.c_str(), "piped %dx%d", &columns, &rows) != 2;
+      if (line == "logged")
+        logged = true, terminal = false;
       std::sscanf(line.c_str(), "first %c", &first);
       std::sscanf(line.c_str(), "output-fails-after %d", &writesThatWork);
       colour = colour && line != "no-colour";
@@ -47,30 +48,42 @@ struct Playing {
   std::string play() {
     startFreshGame(first);
     screen->feed("$ quarvel-zib\n", true); // the game starts below a shell's command line
-    TerminalDevice device;
-    device.write = [this](std::string_view bytes) {
+    Device device;
+    device.write = [this](std::string_view &bytes) {
       if (writes == writesThatWork)
-        return false;
+        return Event(Event::Kind::lost);
       ++writes;
       checkColourSequences(bytes);
       written += bytes;
       screen->feed(bytes, true);
-      return true;
+      bytes = {};
+      return Event();
     };
     device.read = [this](char *buffer, std::size_t n) {
       if (typed.empty())
-        waited("read");
+        if (const std::optional<Event> event = waited("read"))
+          return *event;
       const std::size_t count = std::min(n, typed.size());
       typed.copy(buffer, count);
       typed.erase(0, count);
-      return static_cast<std::ptrdiff_t>(count);
+      return Event(count == 0 ? Event::Kind::ended : Event::Kind::bytes, count);
     };
-    device.sleep = [this](std::int32_t milliseconds) {
-      sleeps += ' ' + std::to_string(milliseconds);
+    device.sleep = [this](std::int32_t &milliseconds) {
+      sleeps += ' ' + std::to_string(std::exchange(milliseconds, 0));
       waited("sleep");
+      return Event();
     };
+    // What the shell writes while the game is stopped.
+    device.suspend = [this] {
+      screen->feed("[1]+  Stopped   quarvel-zib\n$ fg\nquarvel-zib\n", true);
+      waited("stop");
+      terminalColour = {false, -1};
+    };
+    device.release = [this](std::string_view lastBytes) { screen->feed(lastBytes, true); };
+    device.endProcess = [this] { fail(next, "the game was ended"); };
     device.size = {static_cast<std::int16_t>(columns), static_cast<std::int16_t>(rows)};
     device.inputIsTerminal = terminal;
+    device.outputIsTerminal = !logged;
     device.colourAllowed = colour;
     ::alarm(5); // a game that hangs fails at once
     openConsole(device);
@@ -94,48 +107,42 @@ struct Playing {
     return failures;
   }
 
-  // The game waits: the steps before its next typing happen now, with a moment before each.
-  void waited(const std::string &wait) {
-    if (writes > writesBefore + 1)
-      fail(next, std::to_string(writes - writesBefore) + " writes before one " + wait);
-    const auto isEvent = [](const std::string &step) {
-      return step.starts_with("resize ") || step == "stop" || step == "continue" ||
-             step == "scribble";
-    };
+  // The game waits: the steps before its next typing happen now, with a moment before each. A
+  // change of the window, or Ctrl-Z, comes back to the game at once; fg ends a stop.
+  std::optional<Event> waited(const std::string &wait) {
     for (bool looked = false; next < lines.size(); ++next) {
       const std::string &step = lines[next];
+      const bool typing = step.starts_with("type ") || step.starts_with("resize ") ||
+                          step == "stop" || step == "continue" || step == "scribble";
       if (step.starts_with("= ")) {
         if (looked || step.ends_with("@sleep") != (wait == "sleep"))
           break;
         check(next);
         looked = true;
-      } else if (wait != "read" && (step.starts_with("type ") || isEvent(step))) {
+      } else if (typing &&
+                 (wait == "stop" ? step != "continue" && step != "scribble" : wait != "read")) {
+        break;
+      } else if (step == "continue") {
+        ++next;
         break;
       } else if (step.starts_with("type ")) {
         typed = keys(step.substr(5), terminal);
         ++next;
         break;
-      } else if (isEvent(step)) {
-        if (std::sscanf(step.c_str(), "resize %dx%d", &columns, &rows) == 2) {
-          screen->resize(columns, rows);
-          consoleWindowChanged(
-              {static_cast<std::int16_t>(columns), static_cast<std::int16_t>(rows)});
-        }
-        if (step == "stop")
-          consoleSuspending();
-        if (step == "continue") {
-          terminalColour = {false, -1};
-          consoleResumed();
-        }
-        // What the shell, or another program, writes meanwhile.
-        screen->feed(step == "stop"       ? "[1]+  Stopped   quarvel-zib\n$ fg\nquarvel-zib\n"
-                     : step == "scribble" ? "\nMessage from root@host: hello\n"
-                                          : "",
-                     true);
+      } else if (std::sscanf(step.c_str(), "resize %dx%d", &columns, &rows) == 2) {
+        screen->resize(columns, rows);
+        ++next;
+        return Event(Event::Kind::resize, 0,
+                     {static_cast<std::int16_t>(columns), static_cast<std::int16_t>(rows)});
+      } else if (step == "stop") {
+        ++next;
+        return Event(Event::Kind::stop);
+      } else if (step == "scribble") { // another program writes on the terminal meanwhile
+        screen->feed("\nMessage from root@host: hello\n", true);
         looked = false;
       }
     }
-    writesBefore = writes;
+    return std::nullopt;
   }
 
   // The screen now, in the case's notation, against what the case shows.
@@ -144,16 +151,22 @@ struct Playing {
     std::size_t end = at + 1;
     for (; end < lines.size() && isBlockLine(lines[end]); ++end)
       expected += lines[end] + '\n';
-    int last = screen->rows() - 1;
-    while (last >= 0 && screen->row(last).empty())
-      --last;
-    for (int r = 0; r <= last; ++r) {
-      shown += "  |" + screen->row(r) + '\n';
-      colours += "  :" + screen->colours(r) + '\n';
+    if (logged) {
+      std::istringstream log(written.substr(bytesBefore));
+      for (std::string line; std::getline(log, line);)
+        shown += "  |" + (line == "\f" ? "^L" : line) + '\n';
+    } else {
+      int last = screen->rows() - 1;
+      while (last >= 0 && screen->row(last).empty())
+        --last;
+      for (int r = 0; r <= last; ++r) {
+        shown += "  |" + screen->row(r) + '\n';
+        colours += "  :" + screen->colours(r) + '\n';
+      }
+      shown += colours + "  cursor " + std::to_string(screen->cursorColumn()) + ',' +
+               std::to_string(screen->cursorRow()) + "\n  colour " +
+               std::to_string(foregroundColour) + '\n';
     }
-    shown += colours + "  cursor " + std::to_string(screen->cursorColumn()) + ',' +
-             std::to_string(screen->cursorRow()) + "\n  colour " +
-             std::to_string(foregroundColour) + '\n';
     if (screen->bells() != bells)
       shown += "  bells " + std::to_string(screen->bells() - bells) + '\n';
     if (!sleeps.empty())
@@ -201,11 +214,11 @@ struct Playing {
   std::vector<std::string> lines;
   int columns = 80, rows = 24, writesThatWork = -1;
   char first = 'O';
-  bool terminal = true, colour = true;
+  bool terminal = true, logged = false, colour = true;
   std::optional<Screen> screen;
   std::size_t next = 0, bytesBefore = 0;
   std::string typed, written, sleeps, failures;
-  int writes = 0, writesBefore = 0, bells = 0, status = -1;
+  int writes = 0, bells = 0, status = -1;
   std::pair<bool, int> terminalColour{false, -1}; // bold, foreground; -1 unknown
   std::map<std::size_t, std::string> actual;
 };

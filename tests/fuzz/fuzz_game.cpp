@@ -1,11 +1,13 @@
 // libFuzzer: any bytes typed into one whole game, in-process, on the libvterm screen. The first
-// byte picks who goes first and whether the keys come from a terminal or a pipe. Each time the
-// game waits, the board read back from the screen must keep the rules: only X, O and '.' in the
-// cells, no mark ever changes, the marks alternate, and a move is asked for only while no line is
-// complete and a cell is free. Once a result is shown, only the pause and the final Enter are read.
+// byte picks who goes first and whether the keys come from a terminal or a pipe; 0xff and the
+// byte after it change the window, or paste a run of empty lines. Each time the game waits, the
+// board read back from the screen must be whole and keep the rules: every cell shows its numbers
+// or a mark between blanks, no mark ever changes, the marks alternate, the computer's O lands
+// where its rules put it, and a move is asked for only while no line is complete and a cell is
+// free. Once a result is shown, only the pause and the final Enter are read.
 #include "console/console.hpp"
-#include "console/terminal_device.hpp"
 #include "flow/game.hpp"
+#include "rules/opponent.hpp"
 #include "rules/winner.hpp"
 #include "tests/screen.hpp"
 
@@ -13,29 +15,48 @@ namespace {
 
 const auto check = [](bool holds) { return holds ? void() : __builtin_trap(); };
 
-// The marks on the screen, while the board is in view, against those seen the time before.
-void checkBoard(const Screen &screen, Board &seen, int &readsAfterResult) {
+struct Watch {
+  Board seen;
+  int readsAfterResult = 0;
+};
+
+// The board on the screen, while it is in view, against the one seen the time before.
+void checkBoard(const Screen &screen, Watch &watch) {
   const int n = gridSize;
-  if (readsAfterResult > 0 || (n != 0 && screen.row(2 * n + 2).ends_with("wins the game")))
-    check(++readsAfterResult <= 2);
-  if (n == 0 || screen.row(2 * n) != "Col(accros)   Row(down)")
+  if (n == 0 || screen.rows() <= 2 * n + 2)
+    return;
+  if (watch.readsAfterResult > 0 || screen.row(2 * n + 2).ends_with("wins the game"))
+    check(++watch.readsAfterResult <= 2);
+  if (screen.row(2 * n) != "Col(accros)   Row(down)")
     return;
   Board shown = createBoard(gridSize);
+  Board before = watch.seen.cells.empty() ? createBoard(gridSize) : watch.seen;
   int xs = 0, os = 0;
   for (int r = 0; r < n; ++r) {
+    const std::string line = screen.row(2 * r) + std::string(4 * n, ' ');
     for (int c = 0; c < n; ++c) {
-      const char mark = (screen.row(2 * r) + std::string(4 * n, ' ')).at(4 * c + 1);
-      check(mark == 'X' || mark == 'O' || mark == '.');
-      check(seen.cells.empty() || seen.cells[c][r] == '.' || seen.cells[c][r] == mark);
+      const std::string cell = line.substr(4 * c, 3);
+      const char mark = cell[1];
+      check(cell == std::to_string(c + 1) + '.' + std::to_string(r + 1) || cell == " X " ||
+            cell == " O ");
+      check(c == n - 1 || line[4 * c + 3] == '|');
+      check(before.cells[c][r] == '.' || before.cells[c][r] == mark);
       shown.cells[c][r] = mark;
+      if (mark == 'X' && before.cells[c][r] == '.')
+        before.cells[c][r] = 'X'; // the person's move, made before the computer's
       xs += mark == 'X';
       os += mark == 'O';
     }
+    check(r == n - 1 || screen.row(2 * r + 1) == std::string(4 * n - 1, '-'));
   }
   check(xs - os <= 1 && os - xs <= 1);
+  if (!twoPlayers && shown.cells != before.cells) {
+    computerMove(before);
+    check(before.cells == shown.cells);
+  }
   if (screen.cursorRow() == 2 * n + 1 && screen.cursorColumn() == 5) // a move is asked for
     check(checkWinner(shown) == 0 && !isGridFull(shown));
-  seen = shown;
+  watch.seen = shown;
 }
 
 } // namespace
@@ -45,26 +66,51 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     return 0;
   std::string_view keys(reinterpret_cast<const char *>(data) + 1, size - 1);
   Screen screen(80, 24);
-  Board seen;
-  int readsAfterResult = 0;
+  Watch watch;
   startFreshGame((data[0] & 1) != 0 ? 'O' : 'X');
-  TerminalDevice device;
-  device.write = [&](std::string_view bytes) {
+  Device device;
+  device.write = [&](std::string_view &bytes) {
     screen.feed(bytes, true);
-    return true;
+    bytes = {};
+    return Event();
   };
-  // A line at a time, as keys typed between two waits: a pipe's lines end in LF only.
   device.inputIsTerminal = (data[0] & 2) != 0;
+  const char enter = device.inputIsTerminal ? '\r' : '\n';
+  std::string paste;
+  // A line at a time, as keys typed between two waits; a window change, or a paste of empty
+  // lines, at once.
   device.read = [&](char *buffer, std::size_t n) {
-    if (!keys.empty()) // reading at the end takes no reply
-      checkBoard(screen, seen, readsAfterResult);
-    const std::size_t end = keys.find_first_of(device.inputIsTerminal ? "\r\n" : "\n");
-    const std::size_t count = std::min(end == keys.npos ? keys.size() : end + 1, n);
-    keys.copy(buffer, count);
-    keys.remove_prefix(count);
-    return static_cast<std::ptrdiff_t>(count);
+    if (!keys.empty() || !paste.empty()) // reading at the end takes no reply
+      checkBoard(screen, watch);
+    if (paste.empty() && keys.size() >= 2 && keys[0] == '\xff') {
+      const auto command = static_cast<std::uint8_t>(keys[1]);
+      keys.remove_prefix(2);
+      if ((command & 1) != 0) {
+        paste.assign(static_cast<std::size_t>(command >> 1) * 40, enter);
+      } else {
+        const WindowSize window{static_cast<std::int16_t>(76 + (command >> 4)),
+                                static_cast<std::int16_t>(18 + (command >> 1) % 8)};
+        screen.resize(window.columns, window.rows);
+        return Event(Event::Kind::resize, 0, window);
+      }
+    }
+    std::size_t count = std::min(paste.size(), n);
+    if (count != 0) {
+      paste.copy(buffer, count);
+      paste.erase(0, count);
+    } else {
+      const std::size_t end = keys.find_first_of(device.inputIsTerminal ? "\r\n\xff" : "\n\xff");
+      count = std::min(end == keys.npos ? keys.size() : end + (keys[end] != '\xff'), n);
+      keys.copy(buffer, count);
+      keys.remove_prefix(count);
+    }
+    return Event(count == 0 ? Event::Kind::ended : Event::Kind::bytes, count);
   };
-  device.sleep = [](std::int32_t) {};
+  device.sleep = [](std::int32_t &milliseconds) {
+    milliseconds = 0;
+    return Event();
+  };
+  device.release = [&](std::string_view bytes) { screen.feed(bytes, true); };
   device.size = {80, 24};
   openConsole(device);
   playGame();

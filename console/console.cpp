@@ -1,0 +1,313 @@
+// The console services over a device: the console keeps the screen buffer itself, echoes replies
+// where they are read, and sends the device only what changed, in one write per update; or, to
+// output that is no terminal, each new screen as plain text.
+#include "console.hpp"
+#include "console_shared.hpp"
+#include "keyboard.hpp"
+#include "line_input.hpp"
+#include "screen_buffer.hpp"
+#include "terminal_view.hpp"
+#include "transcript.hpp"
+#include "vt.hpp"
+
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <utility>
+
+std::int32_t foregroundColour = 7;
+std::int32_t backgroundColour = 0;
+
+namespace {
+
+void writeByte(char c);
+
+// Everything the game writes lands in the screen buffer.
+class ScreenOutput : public std::streambuf {
+protected:
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof()))
+      writeByte(traits_type::to_char_type(c));
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char *text, std::streamsize n) override {
+    for (std::streamsize i = 0; i < n; ++i)
+      writeByte(text[i]);
+    return n;
+  }
+};
+
+// The text, broken between words into lines of at most `width` characters.
+std::string wrapped(const std::string &text, std::size_t width) {
+  std::string lines, line;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    const std::string word = text.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      lines += line + "\r\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+  }
+  return lines + line;
+}
+
+struct Console {
+  explicit Console(Device with)
+      : device(std::move(with)), view(device.colourAllowed),
+        keyboard(screen, [this](char *buffer, std::size_t n) { return read(buffer, n); },
+                 device.inputIsTerminal, {[this] { view.forget(); }, [this] { bell = true; }}),
+        lines([this](std::string &line, bool blankCounts) {
+          update();
+          return keyboard.readLine(line, blankCounts);
+        }),
+        anchored(!device.outputIsTerminal) {}
+
+  // The bytes that bring the output up to date.
+  std::string render() {
+    std::string bytes;
+    if (!device.outputIsTerminal) {
+      transcript.update(screen, bytes);
+    } else if (!anchored) {
+      bytes.swap(unanchored);
+    } else if (!tooSmall) {
+      view.update(screen, bytes);
+    } else if (!saidTooSmall) {
+      // In the terminal's own colour, and as many lines as the window needs.
+      view.useTerminalColour(bytes);
+      bytes += vt::clearScreen;
+      bytes += wrapped(tooSmallMessage(size), static_cast<std::size_t>(size.columns));
+      saidTooSmall = true;
+    }
+    if (std::exchange(bell, false) && device.outputIsTerminal)
+      bytes += vt::bell;
+    return bytes;
+  }
+
+  void update(bool ring = false) {
+    bell = bell || ring;
+    send(render());
+  }
+
+  void send(const std::string &bytes) {
+    std::string_view rest = bytes;
+    while (!rest.empty() && !lost) {
+      const Event event = device.write(rest);
+      if (event.kind == Event::Kind::lost) {
+        lost = true;
+      } else if (event.kind == Event::Kind::stop) {
+        // What the terminal shows is not known any more: repainted whole after the stop.
+        rest = {};
+        view.forget();
+      }
+      act(event);
+    }
+  }
+
+  // What the device said happened meanwhile.
+  void act(const Event &event) {
+    switch (event.kind) {
+    case Event::Kind::resize:
+      resize(event.size);
+      break;
+    case Event::Kind::stop:
+      send(leave());
+      device.suspend();
+      [[fallthrough]];
+    case Event::Kind::resume:
+      view.forget();
+      saidTooSmall = false;
+      break;
+    case Event::Kind::end:
+      open = false;
+      device.release(leave());
+      device.endProcess();
+      break;
+    default:
+      break;
+    }
+  }
+
+  // The terminal's own colour back, the cursor on a line of its own.
+  std::string leave() {
+    std::string bytes;
+    if (device.outputIsTerminal)
+      view.leave(screen, bytes);
+    return bytes;
+  }
+
+  void resize(WindowSize to) {
+    size = to;
+    tooSmall = device.outputIsTerminal && !fitsTheGame(to);
+    saidTooSmall = false;
+    if (!tooSmall)
+      screen.setWindowRows(to.rows);
+    view.forget();
+  }
+
+  // Input for the keyboard, the output brought up to date first.
+  std::ptrdiff_t read(char *buffer, std::size_t n) {
+    for (;;) {
+      update();
+      // Nobody reads on a terminal that takes no more output.
+      if (lost)
+        return 0;
+      const Event event = device.read(buffer, n);
+      if (event.kind == Event::Kind::bytes)
+        return static_cast<std::ptrdiff_t>(event.count);
+      if (event.kind == Event::Kind::ended)
+        return 0;
+      act(event);
+    }
+  }
+
+  void wait(std::int32_t milliseconds, bool ring = false) {
+    update(ring);
+    while (milliseconds > 0 && !lost) {
+      const Event event = device.sleep(milliseconds);
+      if (event.kind == Event::Kind::done)
+        break;
+      act(event);
+      update();
+    }
+  }
+
+  Device device;
+  ScreenBuffer screen;
+  TerminalView view;
+  Transcript transcript;
+  Keyboard keyboard;
+  LineInput lines;
+  ScreenOutput output;
+  std::streambuf *savedOutput = nullptr;
+  std::streambuf *savedInput = nullptr;
+  WindowSize size;
+  // Until the game first clears the screen, its text goes out as written, below whatever the
+  // terminal already shows.
+  bool anchored;
+  std::string unanchored;
+  // While the window is too small it shows only what it needs, said once.
+  bool tooSmall = false;
+  bool saidTooSmall = false;
+  // A key had no place in a reply: the next update rings.
+  bool bell = false;
+  // The output took no more: every read ends the input from then on.
+  bool lost = false;
+  bool open = false;
+};
+
+std::optional<Console> console;
+
+void writeByte(char c) {
+  console->screen.write(c);
+  // A line end says carriage return too, whatever the terminal's own output processing does.
+  if (!console->anchored)
+    console->unanchored.append(c == '\n' ? "\r\n" : std::string_view(&c, 1));
+}
+
+} // namespace
+
+// --- Colour and cursor -----------------------------------------------------------------------
+
+void setTextColour(std::int32_t colour) {
+  colour = consoleColour(colour);
+  foregroundColour = colour;
+  console->screen.setColour(static_cast<std::int8_t>(colour | backgroundColour));
+}
+
+std::int16_t cursorColumn() {
+  return console->screen.cursor().column;
+}
+
+std::int16_t cursorRowAbove() {
+  return static_cast<std::int16_t>(console->screen.cursor().row - 2);
+}
+
+void placeCursor(std::int16_t column, std::int16_t row) {
+  console->screen.place(column, row);
+}
+
+void clearScreen() {
+  console->screen.clear();
+  console->keyboard.forgetEcho();
+  console->anchored = true;
+}
+
+// --- Waiting ---------------------------------------------------------------------------------
+
+bool pauseForKey() {
+  for (const char c : pausePrompt)
+    writeByte(c);
+  discardTypedLine();
+  console->update();
+  if (!console->keyboard.readKey())
+    return false;
+  writeByte('\n');
+  return true;
+}
+
+void beep() {
+  console->wait(400, true);
+}
+
+void sleepFor(std::int32_t milliseconds) {
+  console->wait(milliseconds);
+}
+
+void discardTypedLine() {
+  console->keyboard.takeBack(console->lines.taken());
+  console->lines.discardLine();
+}
+
+void refuseTypedLine() {
+  console->keyboard.takeBack(0);
+  console->lines.discardLine();
+}
+
+bool waitForEnter() {
+  return console->lines.takeLine();
+}
+
+void flushOutput() {
+  console->update();
+}
+
+// --- Opening and closing ---------------------------------------------------------------------
+
+void openConsole(Device device) {
+  console.emplace(std::move(device));
+  foregroundColour = 7;
+  console->resize(console->device.size);
+  console->savedOutput = std::cout.rdbuf(&console->output);
+  console->savedInput = std::cin.rdbuf(&console->lines);
+  std::cin.clear();
+  console->open = true;
+}
+
+int openConsole() {
+  std::optional<Device> device = openDevice();
+  if (!device)
+    return 1;
+  openConsole(std::move(*device));
+  static const bool closedAtExit = std::atexit([] { closeConsole(); }) == 0;
+  (void)closedAtExit;
+  return 0;
+}
+
+int closeConsole() {
+  if (!console || !console->open)
+    return 0;
+  console->open = false;
+  console->update();
+  console->send(console->leave());
+  console->device.release({});
+  std::cout.rdbuf(console->savedOutput);
+  std::cin.rdbuf(console->savedInput);
+  std::cin.clear();
+  if (!console->lost)
+    return 0;
+  std::cerr << "quarvel-zib: the output takes no more text; the game ends here.\n";
+  return 1;
+}
