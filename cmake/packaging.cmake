@@ -58,6 +58,15 @@ of the two diagonals of the grid. Moves are typed as a column and a row number."
   execute_process(COMMAND gzip -9nf ${doc}/changelog.Debian COMMAND_ERROR_IS_FATAL ANY)
 
   install(TARGETS quarvel-zib RUNTIME DESTINATION games COMPONENT deb EXCLUDE_FROM_ALL)
+  # As Debian's own packages are stripped: without the compilers' .comment, which the strip
+  # above leaves.
+  install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/quarvel-zib\"
+                  COMMAND_ERROR_IS_FATAL ANY)"
+          COMPONENT deb EXCLUDE_FROM_ALL)
+  install(FILES packaging/quarvel-zib.lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME quarvel-zib
+          COMPONENT deb EXCLUDE_FROM_ALL)
   install(FILES ${doc}/quarvel-zib.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT deb
           EXCLUDE_FROM_ALL)
   install(FILES ${doc}/copyright ${doc}/changelog.Debian.gz
