@@ -4,7 +4,8 @@
 # `cmake --install build --prefix DIR` keeps its layout (DIR/bin, DIR/share/man/man6) and never
 # sees them. CPack installs only that component (CPACK_INSTALL_CMAKE_PROJECTS), so the .deb
 # gets the game in /usr/games, the page gzipped, the desktop entry, the icon and the files Debian
-# wants in /usr/share/doc, and the zip gets the .exe, README.md and LICENSE side by side.
+# wants in /usr/share/doc, and the zip gets the .exe, README.txt, MANUAL.txt and LICENSE side by
+# side.
 
 set(CPACK_PACKAGE_NAME quarvel-zib)
 set(CPACK_PACKAGE_VENDOR "The QUARVEL ZIB authors")
@@ -20,8 +21,21 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-win64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  # Windows players get a README of their own and the man page as text, both with CR LF line
+  # ends for Notepad.
+  configure_file(packaging/README.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+  find_program(GROFF groff REQUIRED)
+  set(manual ${PROJECT_BINARY_DIR}/MANUAL.txt)
+  add_custom_command(
+    OUTPUT ${manual}
+    COMMAND ${CMAKE_COMMAND} -D GROFF=${GROFF} -D PAGE=${PROJECT_BINARY_DIR}/quarvel-zib.6
+            -D TEXT=${manual} -P ${PROJECT_SOURCE_DIR}/cmake/render-manual.cmake
+    DEPENDS ${PROJECT_BINARY_DIR}/quarvel-zib.6 ${PROJECT_SOURCE_DIR}/cmake/render-manual.cmake
+    COMMENT "Rendering the man page as MANUAL.txt")
+  add_custom_target(manual ALL DEPENDS ${manual})
   install(TARGETS quarvel-zib RUNTIME DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
-  install(FILES README.md LICENSE DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${manual} LICENSE DESTINATION . COMPONENT zip
+          EXCLUDE_FROM_ALL)
 else()
   set(package_component deb)
   set(CPACK_GENERATOR DEB)
