@@ -3,8 +3,9 @@
 # Each package installs a component of its own, marked EXCLUDE_FROM_ALL so that a plain
 # `cmake --install build --prefix DIR` keeps its layout (DIR/bin, DIR/share/man/man6) and never
 # sees them. CPack installs only that component (CPACK_INSTALL_CMAKE_PROJECTS), so the .deb
-# gets the game in /usr/games, the page gzipped and the files Debian wants in /usr/share/doc,
-# and the zip gets the .exe, README.md and LICENSE side by side.
+# gets the game in /usr/games, the page gzipped, the desktop entry, the icon and the files Debian
+# wants in /usr/share/doc, and the zip gets the .exe, README.txt, MANUAL.txt and LICENSE side by
+# side.
 
 set(CPACK_PACKAGE_NAME quarvel-zib)
 set(CPACK_PACKAGE_VENDOR "The QUARVEL ZIB authors")
@@ -20,8 +21,21 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-win64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  # Windows players get a README of their own and the man page as text, both with CR LF line
+  # ends for Notepad.
+  configure_file(packaging/README.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+  find_program(GROFF groff REQUIRED)
+  set(manual ${PROJECT_BINARY_DIR}/MANUAL.txt)
+  add_custom_command(
+    OUTPUT ${manual}
+    COMMAND ${CMAKE_COMMAND} -D GROFF=${GROFF} -D PAGE=${PROJECT_BINARY_DIR}/quarvel-zib.6
+            -D TEXT=${manual} -P ${PROJECT_SOURCE_DIR}/cmake/render-manual.cmake
+    DEPENDS ${PROJECT_BINARY_DIR}/quarvel-zib.6 ${PROJECT_SOURCE_DIR}/cmake/render-manual.cmake
+    COMMENT "Rendering the man page as MANUAL.txt")
+  add_custom_target(manual ALL DEPENDS ${manual})
   install(TARGETS quarvel-zib RUNTIME DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
-  install(FILES README.md LICENSE DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${manual} LICENSE DESTINATION . COMPONENT zip
+          EXCLUDE_FROM_ALL)
 else()
   set(package_component deb)
   set(CPACK_GENERATOR DEB)
@@ -35,8 +49,11 @@ else()
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${maintainer})
   set(CPACK_PACKAGE_DESCRIPTION
       "You play X against the computer, or two people share one keyboard and play X
-and O in turn. A mark wins only by filling a whole row, a whole column or one
-of the two diagonals of the grid. Moves are typed as a column and a row number.")
+and O in turn, on a square grid of side 3 to 9 in a terminal of 80x22.
+
+A mark wins only by filling a whole row, a whole column or one of the two
+diagonals: seven in a line on a 7x7 grid. Moves are typed as a column and a
+row number, which every free cell shows.")
 
   # Debian's man pages and changelogs are gzipped without a name or timestamp (-n), so the
   # same sources give the same package.
@@ -44,11 +61,23 @@ of the two diagonals of the grid. Moves are typed as a column and a row number."
   file(MAKE_DIRECTORY ${doc})
   execute_process(COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/quarvel-zib.6
                   OUTPUT_FILE ${doc}/quarvel-zib.6.gz COMMAND_ERROR_IS_FATAL ANY)
-  # The copyright file is the licence text: configure again when it changes.
+  # The copyright file, in Debian's machine-readable format, takes the holder and the terms from
+  # LICENSE: configure again when it changes. The terms are indented, blank lines written " .".
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
   file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
-  file(WRITE ${doc}/copyright "quarvel-zib: ${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n\n"
-                              "It is released under the MIT licence (Expat):\n\n${licence}")
+  string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" holder "${licence}")
+  set(holder ${CMAKE_MATCH_1})
+  string(REGEX REPLACE "^.*\n(Permission )" "\\1" terms "${licence}")
+  string(STRIP "${terms}" terms)
+  string(REPLACE "\n\n" "\n.\n" terms "${terms}")
+  string(REPLACE "\n" "\n " terms "${terms}")
+  if(NOT holder OR NOT terms MATCHES "^Permission ")
+    message(FATAL_ERROR "LICENSE no longer reads as the MIT licence: mend the copyright file")
+  endif()
+  file(WRITE ${doc}/copyright
+       "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+       "Upstream-Name: quarvel-zib\nUpstream-Contact: ${maintainer}\n\n"
+       "Files: *\nCopyright: ${holder}\nLicense: Expat\n\nLicense: Expat\n ${terms}\n")
   # SOURCE_DATE_EPOCH, when set, fixes the date.
   string(TIMESTAMP released "%a, %d %b %Y %H:%M:%S +0000" UTC)
   file(WRITE ${doc}/changelog.Debian
@@ -58,6 +87,20 @@ of the two diagonals of the grid. Moves are typed as a column and a row number."
   execute_process(COMMAND gzip -9nf ${doc}/changelog.Debian COMMAND_ERROR_IS_FATAL ANY)
 
   install(TARGETS quarvel-zib RUNTIME DESTINATION games COMPONENT deb EXCLUDE_FROM_ALL)
+  # As Debian's own packages are stripped: without the compilers' .comment, which the strip
+  # above leaves.
+  install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/quarvel-zib\"
+                  COMMAND_ERROR_IS_FATAL ANY)"
+          COMPONENT deb EXCLUDE_FROM_ALL)
+  install(FILES packaging/quarvel-zib.lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME quarvel-zib
+          COMPONENT deb EXCLUDE_FROM_ALL)
+  install(FILES packaging/quarvel-zib.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications
+          COMPONENT deb EXCLUDE_FROM_ALL)
+  install(FILES packaging/quarvel-zib.svg
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps COMPONENT deb
+          EXCLUDE_FROM_ALL)
   install(FILES ${doc}/quarvel-zib.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT deb
           EXCLUDE_FROM_ALL)
   install(FILES ${doc}/copyright ${doc}/changelog.Debian.gz

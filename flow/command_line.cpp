@@ -5,21 +5,40 @@
 
 namespace {
 
-// Under 80 columns and 20 lines, so it fits the screen the game needs anyway.
-constexpr std::string_view usage =
+// Under 80 columns and 20 lines, so it fits the screen the game needs anyway. The keys, the
+// colours and the manual differ between the platforms.
+constexpr std::string_view usageStart =
     "Usage: quarvel-zib [--help | -h | --version]\n"
     "\n"
     "Noughts and crosses on a grid of 3x3 up to 9x9 in a text terminal, against\n"
     "the computer or for two players at one keyboard; only a whole row, column or\n"
     "diagonal wins. To move, type the cell's column number and press Enter, then\n"
-    "its row number and press Enter. Enter ends a reply; Backspace and Ctrl-U edit\n"
+    "its row number and press Enter. Enter ends a reply; Backspace and Ctrl-U edit\n";
+#ifdef _WIN32
+constexpr std::string_view usagePlatform =
+    "it; Ctrl-L redraws the screen; Ctrl-Z, then Enter, on an empty reply ends the\n"
+    "game; Ctrl-C quits. The console window must be at least 80 columns by 22 rows.\n"
+    "To play without colours, first set NO_COLOR=1 in Command Prompt, or\n"
+    "$env:NO_COLOR=1 in PowerShell.\n";
+constexpr std::string_view manual = "MANUAL.txt, beside quarvel-zib.exe";
+#else
+constexpr std::string_view usagePlatform =
     "it; Ctrl-L redraws the screen; Ctrl-D ends the game; Ctrl-C or Ctrl-\\ quits;\n"
     "Ctrl-Z suspends. The terminal must be at least 80 columns by 22 rows.\n"
-    "\n"
-    "  -h, --help   show this text and exit\n"
-    "  --version    show the version and exit\n"
-    "\n"
-    "More in the manual: man 6 quarvel-zib\n";
+    "On a light background every colour takes a darker shade. The game asks the\n"
+    "terminal for its background, or reads COLORFGBG; to force a light one, start\n"
+    "it as COLORFGBG='0;15' quarvel-zib ('15;0' for dark). NO_COLOR=1: no colour.\n";
+constexpr std::string_view manual = "man 6 quarvel-zib";
+#endif
+constexpr std::string_view usageEnd = "\n"
+                                      "  -h, --help   show this text and exit\n"
+                                      "  --version    show the version and exit\n"
+                                      "\n"
+                                      "More in the manual: ";
+
+std::ostream &writeUsage(std::ostream &out) {
+  return out << usageStart << usagePlatform << usageEnd << manual << '\n';
+}
 
 // Flushed here to learn whether the text got out: help that ends up nowhere is no success.
 int written(std::ostream &out) {
@@ -27,7 +46,7 @@ int written(std::ostream &out) {
 }
 
 int notUnderstood(std::string_view what, std::string_view argument) {
-  std::cerr << "quarvel-zib: " << what << " '" << argument << "'\n\n" << usage;
+  writeUsage(std::cerr << "quarvel-zib: " << what << " '" << argument << "'\n\n");
   std::cerr.flush();
   return 2;
 }
@@ -48,6 +67,6 @@ std::optional<int> answerCommandLine(int argc, char **argv) {
   if (version)
     std::cout << "quarvel-zib " QZ_VERSION "\n";
   else
-    std::cout << usage;
+    writeUsage(std::cout);
   return written(std::cout);
 }
