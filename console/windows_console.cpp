@@ -1,8 +1,7 @@
-// The console services on the Windows console: its own colour attributes and cursor, asked of the
-// console itself.
-#include "console.hpp"
-#include "console_shared.hpp"
-#include "line_input.hpp"
+// The Windows console: keys come as the console's input events, the picture is played with the
+// console's own calls, and Ctrl-C is heard on the console's own thread. Input or output that is no
+// console is plain bytes, as anywhere else.
+#include "device.hpp"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -10,162 +9,361 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <conio.h>
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
-#include <io.h>
 #include <iostream>
-#include <optional>
 #include <string>
-
-std::int32_t foregroundColour = 7;
-std::int32_t backgroundColour = 0;
+#include <utility>
+#include <vector>
 
 namespace {
 
-std::optional<ByteQueue> input;
-std::optional<LineInput> lineInput;
-std::streambuf *savedInput = nullptr;
-bool isOpen = false;
-bool exitHookRegistered = false;
-bool inputIsConsole = false;
-// The colours the console had, given back whatever way the game ends.
-std::optional<WORD> foundAttributes;
+struct Console {
+  HANDLE input = nullptr;
+  HANDLE output = nullptr;
+  bool inputIsConsole = false;
+  bool outputIsConsole = false;
+  // The modes as found, given back on every way out.
+  DWORD inputModes = 0;
+  DWORD outputModes = 0;
+  WORD colours = 7;
+  // Set by Ctrl-C, Ctrl-Break or the window closing, on the console's thread.
+  HANDLE ending = nullptr;
+  // Keys read but not yet handed over, and the first half of a character beyond 16 bits.
+  std::string keys;
+  wchar_t highSurrogate = 0;
+} console;
 
-HANDLE screen() {
-  return GetStdHandle(STD_OUTPUT_HANDLE);
+// Plays the escape sequences the console is sent (placing the cursor, erasing, colours, a bell)
+// with the Windows console's own calls: its own escape sequences are missing before Windows 10 and
+// fall short under wine. Positions count from the top of the window, as on a terminal.
+class Painter {
+public:
+  void play(std::string_view bytes) {
+    for (const char c : bytes) {
+      if (state == State::text && c == '\x1b') {
+        flush();
+        state = State::escape;
+      } else if (state == State::text && c == '\a') {
+        flush();
+        Beep(200, 400);
+        toneMilliseconds += 400;
+      } else if (state == State::text) {
+        text += c;
+      } else if (state == State::escape) {
+        state = c == '[' ? State::sequence : State::text;
+        parameters.clear();
+      } else if ((c >= '0' && c <= '9') || c == ';') {
+        parameters += c;
+      } else {
+        perform(c);
+        state = State::text;
+      }
+    }
+    flush();
+  }
+  // The time a bell took, which counts towards the wait that follows it.
+  DWORD toneMilliseconds = 0;
+  // The colours in force: at first those found.
+  WORD attributes = 7;
+
+private:
+  enum class State { text, escape, sequence };
+
+  void flush() {
+    DWORD done = 0;
+    if (!text.empty())
+      WriteConsoleA(console.output, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+    text.clear();
+  }
+
+  void perform(char final) {
+    std::vector<int> n;
+    for (std::size_t at = 0; at <= parameters.size();) {
+      const std::size_t end = std::min(parameters.find(';', at), parameters.size());
+      n.push_back(end == at ? 0 : std::stoi(parameters.substr(at, end - at)));
+      at = end + 1;
+    }
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    GetConsoleScreenBufferInfo(console.output, &info);
+    const SHORT top = info.srWindow.Top;
+    const SHORT width = info.dwSize.X;
+    COORD at = info.dwCursorPosition;
+    const int count = std::max(n[0], 1);
+    DWORD done = 0;
+    const auto blank = [&](COORD from, int cells) {
+      FillConsoleOutputCharacterA(console.output, ' ', static_cast<DWORD>(cells), from, &done);
+      FillConsoleOutputAttribute(console.output, attributes, static_cast<DWORD>(cells), from,
+                                 &done);
+    };
+    switch (final) {
+    case 'H':
+      at = {static_cast<SHORT>(std::max(n.size() > 1 ? n[1] : 1, 1) - 1),
+            static_cast<SHORT>(top + count - 1)};
+      break;
+    case 'J': // the whole window
+      blank({0, top}, width * (info.srWindow.Bottom - top + 1));
+      break;
+    case 'K': { // 0: to the line's end, 1: from its start, 2: all of it
+      const SHORT from = n[0] == 0 ? at.X : SHORT{0};
+      blank({from, at.Y}, (n[0] == 1 ? at.X + 1 : width) - from);
+      break;
+    }
+    case 'X':
+      blank(at, std::min(count, width - at.X));
+      break;
+    case 'G':
+      at.X = static_cast<SHORT>(count - 1);
+      break;
+    case 'd':
+      at.Y = static_cast<SHORT>(top + count - 1);
+      break;
+    case 'A':
+    case 'B':
+    case 'C':
+    case 'D':
+      (final == 'A' || final == 'B' ? at.Y : at.X) +=
+          static_cast<SHORT>(final == 'A' || final == 'D' ? -count : count);
+      break;
+    case 'm':
+      colour(n);
+      break;
+    default:
+      break;
+    }
+    SetConsoleCursorPosition(console.output, at);
+  }
+
+  // Normal text (39) is light grey and bold makes it white, as console colour values on the black
+  // background the game keeps; the colours as found come back when the game ends.
+  void colour(const std::vector<int> &codes) {
+    for (const int code : codes) {
+      if (code == 0 || code == 22)
+        bold = false;
+      if (code == 0 || code == 39)
+        foreground = 7;
+      if (code == 1)
+        bold = true;
+      if ((code >= 30 && code <= 37) || (code >= 90 && code <= 97)) {
+        // Terminal colours run red 1, green 2, blue 4; console colours blue 1, green 2, red 4.
+        const int index = code % 10;
+        foreground = static_cast<WORD>(((index & 1) << 2) | (index & 2) | ((index & 4) >> 2) |
+                                       (code >= 90 ? FOREGROUND_INTENSITY : 0));
+      }
+    }
+    attributes = static_cast<WORD>(foreground | (bold ? FOREGROUND_INTENSITY : 0));
+    SetConsoleTextAttribute(console.output, attributes);
+  }
+
+  State state = State::text;
+  std::string parameters;
+  std::string text;
+  WORD foreground = 7;
+  bool bold = false;
+} painter;
+
+constexpr DWORD controlCExit = 0xC000013AUL; // STATUS_CONTROL_C_EXIT
+
+bool isEnding() {
+  return WaitForSingleObject(console.ending, 0) == WAIT_OBJECT_0;
 }
 
-CONSOLE_SCREEN_BUFFER_INFO screenInfo() {
-  flushOutput();
+WindowSize windowSize() {
   CONSOLE_SCREEN_BUFFER_INFO info{};
-  GetConsoleScreenBufferInfo(screen(), &info);
-  return info;
+  if (!console.outputIsConsole || !GetConsoleScreenBufferInfo(console.output, &info))
+    return {80, 24};
+  return {static_cast<std::int16_t>(info.srWindow.Right - info.srWindow.Left + 1),
+          static_cast<std::int16_t>(info.srWindow.Bottom - info.srWindow.Top + 1)};
 }
 
-std::ptrdiff_t readInput(char *buffer, std::size_t n) {
-  flushOutput();
-  return _read(0, buffer, static_cast<unsigned>(n));
+void appendUtf8(char32_t c, std::string &out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xc0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3f));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xe0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+    out += static_cast<char>(0x80 | (c & 0x3f));
+  } else {
+    out += static_cast<char>(0xf0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+    out += static_cast<char>(0x80 | (c & 0x3f));
+  }
 }
 
-// The console echoes typed replies; piped ones are shown by the game, so the picture is the same.
-bool nextLine(std::string &line) {
-  if (!readPlainLine(*input, line))
-    return false;
-  if (!inputIsConsole)
-    std::cout << line << '\n';
+// A key as a terminal sends it: its character in UTF-8, or for the arrows, Home, End and the
+// function keys the escape sequence of an xterm. Shift and the other modifiers alone send nothing.
+std::string keyBytes(const KEY_EVENT_RECORD &key) {
+  std::string bytes;
+  const wchar_t c = key.uChar.UnicodeChar;
+  if (c >= 0xd800 && c < 0xdc00) {
+    console.highSurrogate = c;
+  } else if (c >= 0xdc00 && c < 0xe000) {
+    appendUtf8(0x10000 + ((char32_t{console.highSurrogate} - 0xd800) << 10) + (c - 0xdc00), bytes);
+  } else if (c != 0) {
+    appendUtf8(c, bytes);
+  } else if (key.wVirtualKeyCode >= VK_END && key.wVirtualKeyCode <= VK_DOWN) {
+    bytes = std::string("\x1b[") + "FHDACB"[key.wVirtualKeyCode - VK_END];
+  } else if ((key.wVirtualKeyCode >= VK_PRIOR && key.wVirtualKeyCode <= VK_NEXT) ||
+             key.wVirtualKeyCode == VK_INSERT || key.wVirtualKeyCode == VK_DELETE ||
+             (key.wVirtualKeyCode >= VK_F1 && key.wVirtualKeyCode <= VK_F24)) {
+    bytes = "\x1b[" + std::to_string(key.wVirtualKeyCode) + '~';
+  }
+  std::string repeated;
+  for (WORD n = 0; n < key.wRepeatCount; ++n)
+    repeated += bytes;
+  return repeated;
+}
+
+// Keys typed into the console, or a change of its window.
+Event readConsole() {
+  while (console.keys.empty()) {
+    const HANDLE waits[] = {console.ending, console.input};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
+      return Event(Event::Kind::end);
+    INPUT_RECORD records[64];
+    DWORD got = 0;
+    if (!ReadConsoleInputW(console.input, records, 64, &got))
+      return Event(Event::Kind::ended);
+    bool resized = false;
+    for (DWORD i = 0; i < got; ++i) {
+      if (records[i].EventType == KEY_EVENT && records[i].Event.KeyEvent.bKeyDown)
+        console.keys += keyBytes(records[i].Event.KeyEvent);
+      resized = resized || records[i].EventType == WINDOW_BUFFER_SIZE_EVENT;
+    }
+    if (resized)
+      return Event(Event::Kind::resize, 0, windowSize());
+  }
+  return Event(Event::Kind::bytes);
+}
+
+Event readInput(char *buffer, std::size_t n) {
+  painter.toneMilliseconds = 0;
+  if (isEnding())
+    return Event(Event::Kind::end);
+  if (console.inputIsConsole) {
+    if (const Event event = readConsole(); event.kind != Event::Kind::bytes)
+      return event;
+    const std::size_t count = std::min(n, console.keys.size());
+    console.keys.copy(buffer, count);
+    console.keys.erase(0, count);
+    return Event(Event::Kind::bytes, count);
+  }
+  DWORD got = 0;
+  const BOOL read = ReadFile(console.input, buffer, static_cast<DWORD>(n), &got, nullptr);
+  if (isEnding())
+    return Event(Event::Kind::end);
+  return read && got > 0 ? Event(Event::Kind::bytes, got) : Event(Event::Kind::ended);
+}
+
+Event sleepMilliseconds(std::int32_t &milliseconds) {
+  const DWORD spent = std::exchange(painter.toneMilliseconds, 0);
+  const DWORD left =
+      static_cast<DWORD>(milliseconds) - std::min(spent, static_cast<DWORD>(milliseconds));
+  const bool ended = WaitForSingleObject(console.ending, left) == WAIT_OBJECT_0;
+  milliseconds = 0;
+  return ended ? Event(Event::Kind::end) : Event();
+}
+
+// Straight on, whatever is ending.
+bool put(std::string_view bytes) {
+  if (console.outputIsConsole) {
+    painter.play(bytes);
+    return true;
+  }
+  for (DWORD done = 0; !bytes.empty(); bytes.remove_prefix(done))
+    if (!WriteFile(console.output, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr))
+      return false;
   return true;
 }
 
-// Runs on a thread of its own: only the colours are given back, then the default handler ends
-// the process.
+Event writeOutput(std::string_view &bytes) {
+  if (isEnding())
+    return Event(Event::Kind::end);
+  const bool written = put(bytes);
+  bytes = {};
+  return written ? Event() : Event(Event::Kind::lost);
+}
+
+void giveBack() {
+  if (console.inputIsConsole)
+    SetConsoleMode(console.input, console.inputModes);
+  if (console.outputIsConsole) {
+    SetConsoleTextAttribute(console.output, console.colours);
+    SetConsoleMode(console.output, console.outputModes);
+  }
+}
+
+void release(std::string_view lastBytes) {
+  put(lastBytes);
+  giveBack();
+}
+
+void endProcess() {
+  ExitProcess(controlCExit);
+}
+
+// On the console's own thread. The game's thread hears of it at its next wait, gives the console
+// back and ends the process; one that does not within a second (held in a read of a pipe) is
+// ended from here.
 BOOL WINAPI onBreak(DWORD) {
-  if (foundAttributes)
-    SetConsoleTextAttribute(screen(), *foundAttributes);
+  SetEvent(console.ending);
+  Sleep(1000);
+  giveBack();
   return FALSE;
+}
+
+bool isConsole(HANDLE handle, DWORD &modes) {
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &modes);
 }
 
 } // namespace
 
-void setTextColour(std::int32_t colour) {
-  colour = consoleColour(colour);
-  foregroundColour = colour;
-  flushOutput();
-  SetConsoleTextAttribute(screen(), static_cast<WORD>(colour | backgroundColour));
-}
-
-std::int16_t cursorColumn() {
-  return screenInfo().dwCursorPosition.X;
-}
-
-std::int16_t cursorRowAbove() {
-  return static_cast<std::int16_t>(screenInfo().dwCursorPosition.Y - 2);
-}
-
-void placeCursor(std::int16_t column, std::int16_t row) {
-  flushOutput();
-  SetConsoleCursorPosition(screen(), COORD{column, row});
-}
-
-void clearScreen() {
-  const CONSOLE_SCREEN_BUFFER_INFO info = screenInfo();
-  const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
-  DWORD done = 0;
-  FillConsoleOutputCharacterA(screen(), ' ', cells, COORD{0, 0}, &done);
-  FillConsoleOutputAttribute(screen(), info.wAttributes, cells, COORD{0, 0}, &done);
-  SetConsoleCursorPosition(screen(), COORD{0, 0});
-}
-
-bool pauseForKey() {
-  std::cout << pausePrompt;
-  discardTypedLine();
-  flushOutput();
-  if (inputIsConsole) {
-    // Function and arrow keys come as two codes; both belong to the one key press.
-    const int key = _getch();
-    if (key == 0 || key == 0xe0)
-      _getch();
-  } else if (std::string line; !readPlainLine(*input, line)) {
-    return false;
+std::optional<Device> openDevice() {
+  console.input = GetStdHandle(STD_INPUT_HANDLE);
+  console.output = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (console.output == nullptr || console.output == INVALID_HANDLE_VALUE) {
+    std::cerr << "quarvel-zib: standard output is closed, so the game cannot be shown.\n";
+    return std::nullopt;
   }
-  std::cout << '\n';
-  return true;
-}
+  console.outputIsConsole = isConsole(console.output, console.outputModes);
+  if (console.outputIsConsole) {
+    if (!fitsTheGame(windowSize())) {
+      std::cerr << tooSmallMessage(windowSize()) << '\n';
+      return std::nullopt;
+    }
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    GetConsoleScreenBufferInfo(console.output, &info);
+    console.colours = painter.attributes = info.wAttributes;
+    // Line ends and the bell are the console's own; writing the last column of a row waits
+    // there, as on a terminal, rather than moving on to the next row.
+    SetConsoleMode(console.output, (console.outputModes | ENABLE_PROCESSED_OUTPUT) &
+                                       ~static_cast<DWORD>(ENABLE_WRAP_AT_EOL_OUTPUT));
+  }
 
-void beep() {
-  flushOutput();
-  Beep(200, 400);
-}
-
-void sleepFor(std::int32_t milliseconds) {
-  flushOutput();
-  Sleep(static_cast<DWORD>(milliseconds));
-}
-
-void discardTypedLine() {
-  lineInput->discardLine();
-}
-
-bool waitForEnter() {
-  return lineInput->takeLine();
-}
-
-void flushOutput() {
-  std::cout.flush();
-  std::fflush(stdout);
-}
-
-int openConsole() {
-  // Text waits in the C runtime's buffer until the next console call or read, not a write each.
-  std::setvbuf(stdout, nullptr, _IOFBF, 1 << 14);
-  inputIsConsole = _isatty(_fileno(stdin)) != 0;
-  CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (GetConsoleScreenBufferInfo(screen(), &info))
-    foundAttributes = info.wAttributes;
-  input.emplace(readInput);
-  lineInput.emplace(nextLine);
-  savedInput = std::cin.rdbuf(&*lineInput);
-  std::cin.clear();
+  Device device;
+  // With output that is no console, the console's own echo and line editing serve the player.
+  console.inputIsConsole =
+      console.outputIsConsole && isConsole(console.input, console.inputModes) &&
+      SetConsoleMode(console.input, (console.inputModes &
+                                     ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) |
+                                        ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT);
+  device.inputIsTerminal = console.inputIsConsole;
+  console.ending = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(onBreak, TRUE);
-  if (!exitHookRegistered) {
-    exitHookRegistered = true;
-    std::atexit([] { closeConsole(); });
-  }
-  isOpen = true;
-  return 0;
-}
 
-int closeConsole() {
-  if (!isOpen)
-    return 0;
-  isOpen = false;
-  if (foundAttributes)
-    setTextColour(*foundAttributes);
-  if (cursorColumn() != 0)
-    std::cout << '\n';
-  flushOutput();
-  std::cin.rdbuf(savedInput);
-  std::cin.clear();
-  // Output that could not be written leaves its mark on the stream.
-  return std::ferror(stdout) != 0 || !std::cout ? 1 : 0;
+  device.write = writeOutput;
+  device.read = readInput;
+  device.sleep = sleepMilliseconds;
+  device.suspend = [] {};
+  device.release = release;
+  device.endProcess = endProcess;
+  device.size = windowSize();
+  device.outputIsTerminal = console.outputIsConsole;
+  const char *noColour = std::getenv("NO_COLOR");
+  device.colourAllowed = noColour == nullptr || noColour[0] == '\0';
+  return device;
 }
