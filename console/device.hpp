@@ -59,6 +59,8 @@ struct Device {
   bool outputIsTerminal = true;
   // NO_COLOR: no colour sequences at all.
   bool colourAllowed = true;
+  // Colours that read on a light background instead of the game's own, which want a dark one.
+  bool lightBackground = false;
 };
 
 // The real terminal, or console, behind standard input and output, set up for the game. Empty,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -13,17 +14,78 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 // Terminals that cannot place the cursor.
 constexpr const char *dumbTerminals[] = {"dumb", "cons25", "emacs"};
 
+// OSC 11: what is the background colour? The answer starts the same, up to BEL or ST.
+constexpr std::string_view backgroundQuestion = "\x1b]11;?\x1b\\";
+constexpr std::string_view backgroundAnswer = "\x1b]11;";
+
+// The terminal's answer about its background, taken out of the input wherever it comes, even
+// after the game stopped waiting for it.
+struct BackgroundAnswer {
+  // Whether the background is light, from the answer "rgb:R/G/B", each of 1 to 4 hex digits:
+  // above one half of relative luminance.
+  static bool isLight(const std::string &answer) {
+    std::size_t at = answer.find("rgb:");
+    if (at == std::string::npos)
+      return false;
+    at += 4;
+    double luminance = 0;
+    for (const double weight : {0.2126, 0.7152, 0.0722}) {
+      const std::size_t end = answer.find_first_not_of("0123456789abcdefABCDEF", at);
+      if (end == std::string::npos || end == at || end - at > 4)
+        return false;
+      const double share =
+          static_cast<double>(std::stoul(answer.substr(at, end - at), nullptr, 16)) /
+          (std::pow(16.0, static_cast<double>(end - at)) - 1);
+      // sRGB to linear light.
+      luminance +=
+          weight * (share <= 0.04045 ? share / 12.92 : std::pow((share + 0.055) / 1.055, 2.4));
+      at = end + 1;
+    }
+    return luminance > 0.5;
+  }
+
+  // Keeps in `bytes` only what was typed.
+  void takeOut(std::string &bytes) {
+    std::string typed;
+    for (const char c : bytes) {
+      if (!awaited) {
+        typed += c;
+        continue;
+      }
+      held += c;
+      if (held.size() <= backgroundAnswer.size() && !backgroundAnswer.starts_with(held)) {
+        typed += std::exchange(held, {});
+      } else if (c == '\a' || held.ends_with("\x1b\\")) {
+        light = isLight(held);
+        awaited = false;
+        held.clear();
+      } else if (held.size() > 64) { // no answer after all
+        typed += std::exchange(held, {});
+        awaited = false;
+      }
+    }
+    bytes = typed;
+  }
+
+  bool awaited = false;
+  std::string held;
+  std::optional<bool> light;
+} background;
+
 struct Terminal {
   // The settings as found, put back on every way out and while the game is stopped.
   std::optional<termios> found;
   termios gameModes{};
   bool outputIsTerminal = false;
+  // Keys typed while the game waited for the terminal's answer.
+  std::string typedAhead;
   // The signal handlers write a byte here, so that a wait wakes for a signal whenever it came.
   int wakeUp[2] = {-1, -1};
 } terminal;
@@ -111,17 +173,21 @@ bool waitFor(int descriptor, short ready, int milliseconds) {
 }
 
 Event readInput(char *buffer, std::size_t n) {
-  for (;;) {
+  while (terminal.typedAhead.empty()) {
     if (const Event event = recorded(); event.kind != Event::Kind::done)
       return event;
     if (!waitFor(STDIN_FILENO, POLLIN, -1))
       continue;
-    const ssize_t got = ::read(STDIN_FILENO, buffer, n);
-    if (got > 0)
-      return Event(Event::Kind::bytes, static_cast<std::size_t>(got));
-    if (got == 0 || (errno != EINTR && errno != EAGAIN))
+    terminal.typedAhead.resize(n);
+    const ssize_t got = ::read(STDIN_FILENO, terminal.typedAhead.data(), n);
+    terminal.typedAhead.resize(static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
       return Event(Event::Kind::ended);
+    background.takeOut(terminal.typedAhead);
   }
+  const std::size_t count = terminal.typedAhead.copy(buffer, n);
+  terminal.typedAhead.erase(0, count);
+  return Event(Event::Kind::bytes, count);
 }
 
 Event sleepMilliseconds(std::int32_t &milliseconds) {
@@ -211,6 +277,45 @@ bool occupyIfClosed(int descriptor) {
   return true;
 }
 
+// COLORFGBG, "foreground;background" as some terminals set it, or a player: the background is
+// light when it is 7 or 9 to 15. Empty when it says nothing.
+std::optional<bool> lightByColorFgBg() {
+  const char *value = std::getenv("COLORFGBG");
+  if (value == nullptr)
+    return std::nullopt;
+  const std::string colours = value;
+  const std::string last = colours.substr(colours.rfind(';') + 1);
+  if (last.empty() || last.size() > 2 || last.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  const int background = std::stoi(last);
+  return background == 7 || (background >= 9 && background <= 15);
+}
+
+// Asks the terminal, once its echo is off, and waits 100 ms at most for the answer; what is
+// typed meanwhile is kept for the game.
+bool askedLight() {
+  background.awaited =
+      ::write(STDOUT_FILENO, backgroundQuestion.data(), backgroundQuestion.size()) ==
+      static_cast<ssize_t>(backgroundQuestion.size());
+  using std::chrono::steady_clock;
+  const steady_clock::time_point end = steady_clock::now() + std::chrono::milliseconds(100);
+  while (background.awaited) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(end - steady_clock::now()).count();
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (left <= 0 || ::poll(&input, 1, static_cast<int>(left)) <= 0)
+      break;
+    char bytes[256];
+    const ssize_t got = ::read(STDIN_FILENO, bytes, sizeof bytes);
+    if (got <= 0)
+      break;
+    std::string typed(bytes, static_cast<std::size_t>(got));
+    background.takeOut(typed);
+    terminal.typedAhead += typed;
+  }
+  return background.light.value_or(false);
+}
+
 } // namespace
 
 std::optional<Device> openDevice() {
@@ -265,5 +370,13 @@ std::optional<Device> openDevice() {
   device.outputIsTerminal = terminal.outputIsTerminal;
   const char *noColour = std::getenv("NO_COLOR");
   device.colourAllowed = noColour == nullptr || noColour[0] == '\0';
+  // COLORFGBG, when it says, rules; otherwise the terminal is asked. The Linux console cannot
+  // answer, and is dark unless told otherwise.
+  const char *name = std::getenv("TERM");
+  if (const std::optional<bool> light = lightByColorFgBg())
+    device.lightBackground = *light;
+  else if (device.inputIsTerminal && device.colourAllowed &&
+           std::string_view(name != nullptr ? name : "") != "linux")
+    device.lightBackground = askedLight();
   return device;
 }
