@@ -9,6 +9,8 @@ namespace {
 
 using Row = ScreenBuffer::Row;
 constexpr std::int16_t width = ScreenBuffer::width;
+// A pass that paints the cells of every colour as they come, changing colour as it goes.
+constexpr std::int8_t everyColour = -2;
 
 bool isBlank(const Cell &cell) {
   return cell.glyph == ' ';
@@ -114,24 +116,29 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
         colours.push_back(cell.colour);
     }
   }
-  if (colours.empty())
-    colours.push_back(colour);
 
-  // Every order of up to four colours is tried, and the shortest kept; more (a board with its
-  // marks repainted whole) go in one order, as trying hundreds would cost more time than bytes.
+  // Painted in one pass, and with two colours or more a pass for each too, in every order while
+  // there are at most four (more orders would cost more time than they save bytes): the
+  // shortest is kept. A few scattered cells go best in one pass, a board's numbers and grid in
+  // two.
+  std::vector<std::vector<std::int8_t>> orders{{everyColour}};
   std::sort(colours.begin(), colours.end());
+  if (colours.size() > 1)
+    do
+      orders.push_back(colours);
+    while (colours.size() <= 4 && std::next_permutation(colours.begin(), colours.end()));
   std::optional<TerminalView> best;
   std::string bestBytes;
-  do {
+  for (const std::vector<std::int8_t> &passes : orders) {
     TerminalView trial = *this;
     std::string bytes;
-    trial.paint(wanted, colours, erasing, bytes);
+    trial.paint(wanted, passes, erasing, bytes);
     trial.moveTo(end, wanted, bytes);
     if (!best || bytes.size() < bestBytes.size()) {
       best = std::move(trial);
       bestBytes = std::move(bytes);
     }
-  } while (colours.size() <= 4 && std::next_permutation(colours.begin(), colours.end()));
+  }
   *this = std::move(*best);
   out += bestBytes;
 }
@@ -145,13 +152,14 @@ void TerminalView::leave(const ScreenBuffer &screen, std::string &out) {
   known = false;
 }
 
-// Paints colour by colour: a pass paints the changed cells of one colour, row by row; the first
-// also erases what is to be blank. A pass may write over cells of a later one on its way, where
-// that is shorter than jumping them: the later pass paints them again.
-void TerminalView::paint(const Rows &wanted, const std::vector<std::int8_t> &colours,
+// Paints pass by pass: each paints the changed cells of its colour (or of every colour), row by
+// row; the first also erases what is to be blank. A pass may write over cells of a later one on
+// its way, where that is shorter than jumping them: the later pass paints them again.
+void TerminalView::paint(const Rows &wanted, const std::vector<std::int8_t> &passes,
                          const std::vector<std::int16_t> &erasing, std::string &out) {
-  for (std::size_t pass = 0; pass < colours.size(); ++pass) {
-    useColour(colours[pass], out);
+  for (std::size_t pass = 0; pass < passes.size(); ++pass) {
+    if (passes[pass] != everyColour)
+      useColour(passes[pass], out);
     for (std::size_t row = 0; row < wanted.size(); ++row) {
       for (Position at{0, static_cast<std::int16_t>(row)}; at.column < width; ++at.column) {
         if (pass == 0 && at.column == erasing[row]) {
@@ -161,9 +169,11 @@ void TerminalView::paint(const Rows &wanted, const std::vector<std::int8_t> &col
         }
         const Cell &cell = cellOf(wanted, at.row, at.column);
         const bool inPass =
-            isBlank(cell) ? pass == 0 : !colourAllowed || cell.colour == colours[pass];
+            isBlank(cell) ? pass == 0 : passes[pass] == everyColour || cell.colour == passes[pass];
         if (inPass && !looksAlike(cellOf(shown, at.row, at.column), cell)) {
           moveTo(at, wanted, out);
+          if (!isBlank(cell))
+            useColour(cell.colour, out);
           out += cell.glyph;
           rewritten(wanted, at.row, at.column, static_cast<std::int16_t>(at.column + 1));
         }
