@@ -161,6 +161,8 @@ void TerminalView::paint(const Rows &wanted, const std::vector<std::int8_t> &pas
     if (passes[pass] != everyColour)
       useColour(passes[pass], out);
     for (std::size_t row = 0; row < wanted.size(); ++row) {
+      if (std::equal(shown[row].begin(), shown[row].end(), wanted[row].begin(), looksAlike))
+        continue;
       for (Position at{0, static_cast<std::int16_t>(row)}; at.column < width; ++at.column) {
         if (pass == 0 && at.column == erasing[row]) {
           moveTo(at, wanted, out);
@@ -203,7 +205,8 @@ void TerminalView::moveTo(Position to, const Rows &wanted, std::string &out) {
     keep(vt::cursorToColumn(to.column));
     if (cells > 0) {
       keep(vt::cursorForward(cells));
-      if (canRewrite(wanted, to.row, from, to.column)) {
+      if (static_cast<std::size_t>(cells) < best.size() &&
+          canRewrite(wanted, to.row, from, to.column)) {
         std::string glyphs;
         for (auto column = from; column < to.column; ++column)
           glyphs += cellOf(wanted, to.row, column).glyph;
