@@ -352,6 +352,8 @@ std::optional<Device> openDevice() {
     // VTIME do not matter); the signal keys stay; Ctrl-S is a key like any other, so it cannot
     // hold the game's output.
     termios &modes = terminal.gameModes = found;
+    // The game's bytes reach the terminal as written: its line ends say carriage return already.
+    modes.c_oflag &= static_cast<tcflag_t>(~OPOST);
     modes.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | IEXTEN));
     modes.c_lflag |= ISIG;
     modes.c_iflag &= static_cast<tcflag_t>(~IXON);

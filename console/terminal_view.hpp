@@ -1,4 +1,5 @@
-// What the terminal shows of the screen buffer, so that an update sends only what changed.
+// What the terminal shows of the screen buffer, so that an update sends only what changed, in
+// about as few bytes as it can be said.
 #pragma once
 
 #include "screen_buffer.hpp"
@@ -24,17 +25,21 @@ public:
   void useTerminalColour(std::string &out);
 
 private:
-  void paintRow(const ScreenBuffer &screen, std::int16_t row, std::string &out);
-  bool bridge(const ScreenBuffer::Row &wanted, std::int16_t column, std::int16_t row,
-              std::string &out);
-  void moveTo(std::int16_t column, std::int16_t row, std::string &out);
+  using Rows = std::vector<ScreenBuffer::Row>;
+
+  void paint(const Rows &wanted, const std::vector<std::int8_t> &colours,
+             const std::vector<std::int16_t> &erasing, std::string &out);
+  void moveTo(Position to, const Rows &wanted, std::string &out);
+  bool canRewrite(const Rows &wanted, std::int16_t row, std::int16_t from, std::int16_t to) const;
+  void rewritten(const Rows &wanted, std::int16_t row, std::int16_t from, std::int16_t to);
   void useColour(std::int8_t colour, std::string &out);
 
   bool colourAllowed;
   bool known = false;
-  std::vector<ScreenBuffer::Row> shown;
+  Rows shown;
   std::int16_t shownTop = 0;
   // Where the terminal's cursor stands; known from the first update on, which clears the screen.
+  // Its column is the width while the terminal waits to wrap.
   Position cursor;
   // The terminal's colour, -1 while unknown.
   std::int8_t colour = -1;

@@ -1,4 +1,5 @@
-// Every escape sequence the game sends to a terminal, with its meaning.
+// Every escape sequence the game sends to a terminal, with its meaning. Only those that xterm, VTE,
+// the Linux console, tmux and GNU screen all know.
 #pragma once
 
 #include <cstdint>
@@ -9,40 +10,82 @@ namespace vt {
 
 // CSI H, then CSI 2 J: cursor to the top left, then the whole screen erased.
 inline constexpr std::string_view clearScreen = "\x1b[H\x1b[2J";
-// CSI K: erases from the cursor to the end of its line.
+// CSI K: erases from the cursor to the end of its line; the cursor stays.
 inline constexpr std::string_view eraseToLineEnd = "\x1b[K";
-// CSI 0 m: every attribute back to the terminal's own.
-inline constexpr std::string_view resetAttributes = "\x1b[0m";
+// CSI m: every attribute back to the terminal's own.
+inline constexpr std::string_view resetAttributes = "\x1b[m";
 // BEL: the terminal's own audible (or visible) signal.
 inline constexpr std::string_view bell = "\a";
 
-// CSI row ; column H: cursor to a position, both counted from 1 by the terminal.
+// CSI row ; column H: cursor to a position, both counted from 1 by the terminal; the column left
+// out when it is 1, and then the row too when it is 1.
 inline std::string cursorTo(std::int16_t column, std::int16_t row) {
-  return "\x1b[" + std::to_string(row + 1) + ';' + std::to_string(column + 1) + 'H';
+  if (column > 0)
+    return "\x1b[" + std::to_string(row + 1) + ';' + std::to_string(column + 1) + 'H';
+  return "\x1b[" + (row > 0 ? std::to_string(row + 1) : std::string()) + 'H';
+}
+
+namespace detail {
+// CSI n final, with n left out when it is 1.
+inline std::string counted(int n, char final) {
+  return "\x1b[" + (n == 1 ? std::string() : std::to_string(n)) + final;
+}
+} // namespace detail
+
+// CHA, VPA: cursor to a column, or to a row, the other kept.
+inline std::string cursorToColumn(std::int16_t column) {
+  return detail::counted(column + 1, 'G');
+}
+inline std::string cursorToRow(std::int16_t row) {
+  return detail::counted(row + 1, 'd');
+}
+// CUF, CUB, CUD, CUU: cursor moved by cells, stopping at the screen's edge.
+inline std::string cursorForward(int cells) {
+  return detail::counted(cells, 'C');
+}
+inline std::string cursorBack(int cells) {
+  return detail::counted(cells, 'D');
+}
+inline std::string cursorDown(int rows) {
+  return detail::counted(rows, 'B');
+}
+inline std::string cursorUp(int rows) {
+  return detail::counted(rows, 'A');
 }
 
 // SGR from one console colour (bit 0 blue, bit 1 green, bit 2 red, bit 3 intensity; -1 when the
-// terminal's state is unknown) to another. Normal text (7) is the terminal's own foreground,
-// CSI 39 m, and white (15) is that foreground in bold, CSI 1 m, so both read on light and dark
-// themes alike; CSI 22 m ends the bold. The rest are CSI 30..37 m, or CSI 90..97 m with intensity,
-// whose colour index runs red 1, green 2, blue 4. CSI 0 m first when the state is unknown. The
-// two colours differ.
+// terminal's state is unknown) to another; the two differ. Normal text (7) is the terminal's own
+// foreground and white (15) that foreground in bold, so both read on light and dark themes alike.
+// The rest are CSI 30..37 m, or CSI 90..97 m with intensity, whose colour index runs red 1,
+// green 2, blue 4. Of the change from the colour before (CSI 22 m ends the bold) and a reset
+// followed by what the new colour needs, the shorter goes; only the reset while the state is
+// unknown.
 inline std::string colourChange(std::int8_t from, std::int8_t to) {
-  const auto foreground = [](std::int8_t colour) {
+  const auto foreground = [](std::int8_t colour) -> std::string {
     if (colour == 7 || colour == 15)
-      return 39;
+      return "39";
     const int index = ((colour & 4) ? 1 : 0) | (colour & 2) | ((colour & 1) ? 4 : 0);
-    return ((colour & 8) ? 90 : 30) + index;
+    return std::to_string(((colour & 8) ? 90 : 30) + index);
   };
-  std::string codes = from < 0 ? ";0" : "";
-  const bool wasBold = from == 15;
-  if (to == 15 && !wasBold)
-    codes += ";1";
-  if (to != 15 && wasBold)
-    codes += ";22";
-  if (foreground(to) != (from < 0 ? 39 : foreground(from)))
-    codes += ';' + std::to_string(foreground(to));
-  return "\x1b[" + codes.substr(1) + 'm';
+  const auto bold = [](std::int8_t colour) { return colour == 15; };
+  const auto sgr = [](const std::string &codes) { return "\x1b[" + codes.substr(1) + 'm'; };
+
+  std::string reset = ";0";
+  if (bold(to))
+    reset += ";1";
+  if (foreground(to) != "39")
+    reset += ';' + foreground(to);
+  const std::string resetting = reset == ";0" ? std::string(resetAttributes) : sgr(reset);
+  if (from < 0)
+    return resetting;
+
+  std::string change;
+  if (bold(to) != bold(from))
+    change += bold(to) ? ";1" : ";22";
+  if (foreground(to) != foreground(from))
+    change += ';' + foreground(to);
+  const std::string changing = sgr(change);
+  return changing.size() < resetting.size() ? changing : resetting;
 }
 
 } // namespace vt

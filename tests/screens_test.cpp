@@ -196,7 +196,8 @@ struct Playing {
       if (!colour)
         return fail(0, "a colour sequence though NO_COLOR is set");
       const auto before = terminalColour;
-      std::istringstream codes(std::string(bytes.substr(at + 2, end - at - 2)));
+      const std::string given(bytes.substr(at + 2, end - at - 2));
+      std::istringstream codes(given.empty() ? "0" : given); // CSI m is CSI 0 m
       for (int code = 0; codes >> code; codes.ignore())
         terminalColour = code == 0                 ? std::pair{false, 39}
                          : code == 1 || code == 22 ? std::pair{code == 1, terminalColour.second}
