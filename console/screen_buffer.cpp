@@ -4,7 +4,7 @@
 
 namespace {
 
-const Cell emptyCell{};
+const ScreenBuffer::Row emptyRow{};
 
 bool isContinuation(unsigned char byte) {
   return (byte & 0xc0) == 0x80;
@@ -48,7 +48,7 @@ bool ScreenBuffer::joinsLastGlyph(char c) const {
 }
 
 void ScreenBuffer::clear() {
-  rows.clear();
+  lines.clear();
   cursorAt = {};
   wrapPending = false;
   top = 0;
@@ -86,10 +86,14 @@ void ScreenBuffer::setWindowRows(std::int16_t count) {
   top = static_cast<std::int16_t>(std::max(0, cursorAt.row - rowsShown + 1));
 }
 
-const Cell &ScreenBuffer::at(std::int16_t column, std::int16_t row) const {
-  if (static_cast<std::size_t>(row) >= rows.size())
-    return emptyCell;
-  return rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+const ScreenBuffer::Row &ScreenBuffer::row(std::int16_t row) const {
+  return static_cast<std::size_t>(row) < lines.size() ? lines[static_cast<std::size_t>(row)].cells
+                                                      : emptyRow;
+}
+
+std::uint64_t ScreenBuffer::version(std::int16_t row) const {
+  return static_cast<std::size_t>(row) < lines.size() ? lines[static_cast<std::size_t>(row)].version
+                                                      : 0;
 }
 
 Position ScreenBuffer::nextCell() const {
@@ -115,16 +119,18 @@ void ScreenBuffer::lineFeed() {
     ++cursorAt.row;
   } else {
     cell(cursorAt); // the buffer is full: its oldest row goes
-    rows.pop_front();
-    rows.emplace_back();
+    lines.pop_front();
+    lines.emplace_back();
   }
   follow();
 }
 
 Cell &ScreenBuffer::cell(Position at) {
-  while (rows.size() <= static_cast<std::size_t>(at.row))
-    rows.emplace_back();
-  return rows[static_cast<std::size_t>(at.row)][static_cast<std::size_t>(at.column)];
+  while (lines.size() <= static_cast<std::size_t>(at.row))
+    lines.emplace_back();
+  Line &line = lines[static_cast<std::size_t>(at.row)];
+  line.version = ++changes;
+  return line.cells[static_cast<std::size_t>(at.column)];
 }
 
 void ScreenBuffer::follow() {

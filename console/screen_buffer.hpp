@@ -49,8 +49,11 @@ public:
   void setColour(std::int8_t colour) { ink = colour; }
   void setWindowRows(std::int16_t rows);
 
-  // Blank beyond the rows written so far; the column must be on the screen.
-  const Cell &at(std::int16_t column, std::int16_t row) const;
+  // Blank beyond the rows written so far.
+  const Row &row(std::int16_t row) const;
+  // Changes with every change of the row, and never comes back: a row with the same version as
+  // before is the same row. 0 for a row never written.
+  std::uint64_t version(std::int16_t row) const;
   Position cursor() const { return cursorAt; }
   // Where the next character will land.
   Position nextCell() const;
@@ -63,7 +66,13 @@ private:
   Cell &cell(Position at);
   void follow();
 
-  std::deque<Row> rows;
+  struct Line {
+    Row cells;
+    std::uint64_t version = 0;
+  };
+  std::deque<Line> lines;
+  // The version of the latest change.
+  std::uint64_t changes = 0;
   Position cursorAt;
   bool wrapPending = false;
   // Bytes still to come of the UTF-8 character written last.

@@ -78,18 +78,31 @@ std::int16_t whereToErase(const Row &have, const Row &wanted, std::int16_t end) 
 
 void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
   const std::int16_t rows = screen.windowRows();
-  Rows wanted(static_cast<std::size_t>(rows));
-  for (std::int16_t row = 0; row < rows; ++row)
-    for (std::int16_t column = 0; column < width; ++column)
-      cellOf(wanted, row, column) =
-          screen.at(column, static_cast<std::int16_t>(screen.windowTop() + row));
+  const auto versionOf = [&](std::int16_t row) {
+    return screen.version(static_cast<std::int16_t>(screen.windowTop() + row));
+  };
+  const Position end{screen.cursor().column,
+                     static_cast<std::int16_t>(screen.cursor().row - screen.windowTop())};
+  // Nothing changed since the last update: nothing to say.
+  bool same = known && shownTop == screen.windowTop() && cursor == end;
+  for (std::int16_t row = 0; same && row < rows; ++row)
+    same = shownVersions[static_cast<std::size_t>(row)] == versionOf(row);
+  if (same)
+    return;
+
   if (!known) {
     out += vt::clearScreen;
     shown.assign(static_cast<std::size_t>(rows), ScreenBuffer::Row{});
+    shownVersions.assign(static_cast<std::size_t>(rows), unknownVersion);
     shownTop = screen.windowTop();
     cursor = {};
     known = true;
   }
+  // Rows the terminal shows as they are need no second look.
+  Rows wanted(static_cast<std::size_t>(rows));
+  for (std::int16_t row = 0; row < rows; ++row)
+    wanted[static_cast<std::size_t>(row)] =
+        screen.row(static_cast<std::int16_t>(screen.windowTop() + row));
   // A window moved down is scrolled as a terminal scrolls: line ends on its last row.
   const int scrolled = std::min(screen.windowTop() - shownTop, static_cast<int>(rows));
   if (scrolled > 0) {
@@ -97,20 +110,25 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
     out.append(static_cast<std::size_t>(scrolled), '\n');
     shown.erase(shown.begin(), shown.begin() + scrolled);
     shown.resize(static_cast<std::size_t>(rows));
+    shownVersions.erase(shownVersions.begin(), shownVersions.begin() + scrolled);
+    shownVersions.resize(static_cast<std::size_t>(rows), unknownVersion);
   }
   shownTop = screen.windowTop();
-  const Position end{screen.cursor().column,
-                     static_cast<std::int16_t>(screen.cursor().row - shownTop)};
 
-  // Where each row is erased, and the colours of the cells to paint then.
-  std::vector<std::int16_t> erasing;
+  // The rows that changed, where each is erased, and the colours of the cells to paint then.
+  std::vector<std::size_t> changed;
+  std::vector<std::int16_t> erasing(wanted.size(), width);
   std::vector<std::int8_t> colours;
   for (std::size_t row = 0; row < wanted.size(); ++row) {
     const bool ending = row == static_cast<std::size_t>(end.row);
-    erasing.push_back(whereToErase(shown[row], wanted[row], ending ? end.column : -1));
+    if (shownVersions[row] == versionOf(static_cast<std::int16_t>(row)) ||
+        std::equal(shown[row].begin(), shown[row].end(), wanted[row].begin(), looksAlike))
+      continue;
+    changed.push_back(row);
+    erasing[row] = whereToErase(shown[row], wanted[row], ending ? end.column : -1);
     for (std::size_t column = 0; column < wanted[row].size(); ++column) {
       const Cell &cell = wanted[row][column];
-      const bool erased = column >= static_cast<std::size_t>(erasing.back());
+      const bool erased = column >= static_cast<std::size_t>(erasing[row]);
       if (colourAllowed && !isBlank(cell) && (erased || !looksAlike(shown[row][column], cell)) &&
           std::find(colours.begin(), colours.end(), cell.colour) == colours.end())
         colours.push_back(cell.colour);
@@ -132,7 +150,7 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
   for (const std::vector<std::int8_t> &passes : orders) {
     TerminalView trial = *this;
     std::string bytes;
-    trial.paint(wanted, passes, erasing, bytes);
+    trial.paint(wanted, passes, changed, erasing, bytes);
     trial.moveTo(end, wanted, bytes);
     if (!best || bytes.size() < bestBytes.size()) {
       best = std::move(trial);
@@ -141,6 +159,8 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
   }
   *this = std::move(*best);
   out += bestBytes;
+  for (std::int16_t row = 0; row < rows; ++row)
+    shownVersions[static_cast<std::size_t>(row)] = versionOf(row);
 }
 
 void TerminalView::leave(const ScreenBuffer &screen, std::string &out) {
@@ -162,13 +182,12 @@ void TerminalView::useTerminalColour(std::string &out) {
 // row; the first also erases what is to be blank. A pass may write over cells of a later one on
 // its way, where that is shorter than jumping them: the later pass paints them again.
 void TerminalView::paint(const Rows &wanted, const std::vector<std::int8_t> &passes,
+                         const std::vector<std::size_t> &changed,
                          const std::vector<std::int16_t> &erasing, std::string &out) {
   for (std::size_t pass = 0; pass < passes.size(); ++pass) {
     if (passes[pass] != everyColour)
       useColour(passes[pass], out);
-    for (std::size_t row = 0; row < wanted.size(); ++row) {
-      if (std::equal(shown[row].begin(), shown[row].end(), wanted[row].begin(), looksAlike))
-        continue;
+    for (const std::size_t row : changed) {
       for (Position at{0, static_cast<std::int16_t>(row)}; at.column < width; ++at.column) {
         if (pass == 0 && at.column == erasing[row]) {
           moveTo(at, wanted, out);

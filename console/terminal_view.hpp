@@ -28,7 +28,8 @@ private:
   using Rows = std::vector<ScreenBuffer::Row>;
 
   void paint(const Rows &wanted, const std::vector<std::int8_t> &colours,
-             const std::vector<std::int16_t> &erasing, std::string &out);
+             const std::vector<std::size_t> &changed, const std::vector<std::int16_t> &erasing,
+             std::string &out);
   void moveTo(Position to, const Rows &wanted, std::string &out);
   bool canRewrite(const Rows &wanted, std::int16_t row, std::int16_t from, std::int16_t to) const;
   void rewritten(const Rows &wanted, std::int16_t row, std::int16_t from, std::int16_t to);
@@ -37,6 +38,9 @@ private:
   bool colourAllowed;
   bool known = false;
   Rows shown;
+  // The version of the buffer's row each shows; the rows of a window scrolled in show none yet.
+  static constexpr std::uint64_t unknownVersion = UINT64_MAX;
+  std::vector<std::uint64_t> shownVersions;
   std::int16_t shownTop = 0;
   // Where the terminal's cursor stands; known from the first update on, which clears the screen.
   // Its column is the width while the terminal waits to wrap.

@@ -4,8 +4,8 @@ void Transcript::update(const ScreenBuffer &screen, std::string &out) {
   std::string text;
   for (std::int16_t row = 0; row < screen.windowRows(); ++row) {
     std::string line;
-    for (std::int16_t column = 0; column < ScreenBuffer::width; ++column)
-      line += screen.at(column, static_cast<std::int16_t>(screen.windowTop() + row)).glyph;
+    for (const Cell &cell : screen.row(static_cast<std::int16_t>(screen.windowTop() + row)))
+      line += cell.glyph;
     line.erase(line.find_last_not_of(' ') + 1);
     text += line + '\n';
   }

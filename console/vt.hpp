@@ -2,6 +2,7 @@
 // the Linux console, tmux and GNU screen all know.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,15 +21,26 @@ inline constexpr std::string_view bell = "\a";
 // CSI row ; column H: cursor to a position, both counted from 1 by the terminal; the column left
 // out when it is 1, and then the row too when it is 1.
 inline std::string cursorTo(std::int16_t column, std::int16_t row) {
-  if (column > 0)
-    return "\x1b[" + std::to_string(row + 1) + ';' + std::to_string(column + 1) + 'H';
-  return "\x1b[" + (row > 0 ? std::to_string(row + 1) : std::string()) + 'H';
+  // Written into place: the shortest way to a cell is looked for often.
+  char text[16] = "\x1b[";
+  char *end = text + 2;
+  if (column > 0 || row > 0)
+    end = std::to_chars(end, text + sizeof text, row + 1).ptr;
+  if (column > 0) {
+    *end++ = ';';
+    end = std::to_chars(end, text + sizeof text, column + 1).ptr;
+  }
+  *end++ = 'H';
+  return std::string(text, end);
 }
 
 namespace detail {
 // CSI n final, with n left out when it is 1.
 inline std::string counted(int n, char final) {
-  return "\x1b[" + (n == 1 ? std::string() : std::to_string(n)) + final;
+  char text[16] = "\x1b[";
+  char *end = n == 1 ? text + 2 : std::to_chars(text + 2, text + sizeof text, n).ptr;
+  *end++ = final;
+  return std::string(text, end);
 }
 } // namespace detail
 

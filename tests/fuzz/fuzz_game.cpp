@@ -11,6 +11,8 @@
 #include "rules/winner.hpp"
 #include "tests/screen.hpp"
 
+#include <utility>
+
 namespace {
 
 const auto check = [](bool holds) { return holds ? void() : __builtin_trap(); };
@@ -18,6 +20,8 @@ const auto check = [](bool holds) { return holds ? void() : __builtin_trap(); };
 struct Watch {
   Board seen;
   int readsAfterResult = 0;
+  // Whether the screen changed since it was last looked at.
+  bool drawn = true;
 };
 
 // The board on the screen, while it is in view, against the one seen the time before.
@@ -27,7 +31,7 @@ void checkBoard(const Screen &screen, Watch &watch) {
     return;
   if (watch.readsAfterResult > 0 || screen.row(2 * n + 2).ends_with("wins the game"))
     check(++watch.readsAfterResult <= 2);
-  if (screen.row(2 * n) != "Col(accros)   Row(down)")
+  if (!std::exchange(watch.drawn, false) || screen.row(2 * n) != "Col(accros)   Row(down)")
     return;
   Board shown = createBoard(gridSize);
   Board before = watch.seen.cells.empty() ? createBoard(gridSize) : watch.seen;
@@ -71,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Device device;
   device.write = [&](std::string_view &bytes) {
     screen.feed(bytes, true);
+    watch.drawn = true;
     bytes = {};
     return Event();
   };
