@@ -56,7 +56,7 @@ std::string wrapped(const std::string &text, std::size_t width) {
 
 struct Console {
   explicit Console(Device with)
-      : device(std::move(with)), view(device.colourAllowed),
+      : device(std::move(with)), view(device.colourAllowed, device.lightBackground),
         keyboard(screen, [this](char *buffer, std::size_t n) { return read(buffer, n); },
                  device.inputIsTerminal, {[this] { view.forget(); }, [this] { bell = true; }}),
         lines([this](std::string &line, bool blankCounts) {
@@ -306,7 +306,10 @@ int closeConsole() {
   std::cout.rdbuf(console->savedOutput);
   std::cin.rdbuf(console->savedInput);
   std::cin.clear();
-  if (!console->lost)
+  // Nothing of the game's console outlives it.
+  const bool lost = console->lost;
+  console.reset();
+  if (!lost)
     return 0;
   std::cerr << "quarvel-zib: the output takes no more text; the game ends here.\n";
   return 1;

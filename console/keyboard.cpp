@@ -26,13 +26,14 @@ bool isBlank(const std::string &line) {
 
 bool Keyboard::readLine(std::string &line, bool blankCounts) {
   for (;;) {
-    echo = {};
+    echo.glyphs.clear();
     echo.start = screen.nextCell();
     if (!(terminal ? editLine(line) : plainLine(line)))
       return false;
     if (blankCounts || !isBlank(line))
       break;
-    screen.eraseBackTo(echo.start);
+    if (!echo.glyphs.empty())
+      screen.eraseBackTo(echo.start);
   }
   echo.end = screen.nextCell();
   screen.write('\n');
@@ -70,7 +71,8 @@ bool Keyboard::plainLine(std::string &line) {
     return false;
   if (std::exchange(firstLine, false) && line.starts_with(byteOrderMark))
     line.erase(0, byteOrderMark.size());
-  const std::string typed = std::exchange(line, {});
+  typed.swap(line);
+  line.clear();
   for (const char c : typed)
     show(c, line);
   return true;

@@ -59,5 +59,7 @@ private:
   bool terminal;
   Hooks hooks;
   Echo echo;
+  // A piped line as it came, before it is shown.
+  std::string typed;
   bool firstLine = true;
 };

@@ -150,7 +150,10 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
   for (const std::vector<std::int8_t> &passes : orders) {
     TerminalView trial = *this;
     std::string bytes;
-    trial.paint(wanted, passes, changed, erasing, bytes);
+    // An order already longer than the best need not be finished.
+    const std::size_t budget = best ? bestBytes.size() : SIZE_MAX;
+    if (!trial.paint(wanted, passes, changed, erasing, budget, bytes))
+      continue;
     trial.moveTo(end, wanted, bytes);
     if (!best || bytes.size() < bestBytes.size()) {
       best = std::move(trial);
@@ -181,13 +184,16 @@ void TerminalView::useTerminalColour(std::string &out) {
 // Paints pass by pass: each paints the changed cells of its colour (or of every colour), row by
 // row; the first also erases what is to be blank. A pass may write over cells of a later one on
 // its way, where that is shorter than jumping them: the later pass paints them again.
-void TerminalView::paint(const Rows &wanted, const std::vector<std::int8_t> &passes,
+bool TerminalView::paint(const Rows &wanted, const std::vector<std::int8_t> &passes,
                          const std::vector<std::size_t> &changed,
-                         const std::vector<std::int16_t> &erasing, std::string &out) {
+                         const std::vector<std::int16_t> &erasing, std::size_t budget,
+                         std::string &out) {
   for (std::size_t pass = 0; pass < passes.size(); ++pass) {
     if (passes[pass] != everyColour)
       useColour(passes[pass], out);
     for (const std::size_t row : changed) {
+      if (out.size() >= budget)
+        return false;
       for (Position at{0, static_cast<std::int16_t>(row)}; at.column < width; ++at.column) {
         if (pass == 0 && at.column == erasing[row]) {
           moveTo(at, wanted, out);
@@ -207,6 +213,7 @@ void TerminalView::paint(const Rows &wanted, const std::vector<std::int8_t> &pas
       }
     }
   }
+  return true;
 }
 
 // The shortest way to a cell: a full position, or a way to its row (one that keeps the column,
@@ -290,6 +297,6 @@ void TerminalView::rewritten(const Rows &wanted, std::int16_t row, std::int16_t 
 void TerminalView::useColour(std::int8_t wanted, std::string &out) {
   if (!colourAllowed || wanted == colour)
     return;
-  out += vt::colourChange(colour, wanted);
+  out += vt::colourChange(colour, wanted, lightBackground);
   colour = wanted;
 }

@@ -10,7 +10,8 @@
 
 class TerminalView {
 public:
-  explicit TerminalView(bool colourAllowed) : colourAllowed(colourAllowed) {}
+  TerminalView(bool colourAllowed, bool lightBackground)
+      : colourAllowed(colourAllowed), lightBackground(lightBackground) {}
 
   // Appends the bytes that make the terminal show the buffer's window and its cursor: nothing
   // when it already does.
@@ -27,15 +28,17 @@ public:
 private:
   using Rows = std::vector<ScreenBuffer::Row>;
 
-  void paint(const Rows &wanted, const std::vector<std::int8_t> &colours,
+  // False, stopped short, once the bytes reach the budget.
+  bool paint(const Rows &wanted, const std::vector<std::int8_t> &colours,
              const std::vector<std::size_t> &changed, const std::vector<std::int16_t> &erasing,
-             std::string &out);
+             std::size_t budget, std::string &out);
   void moveTo(Position to, const Rows &wanted, std::string &out);
   bool canRewrite(const Rows &wanted, std::int16_t row, std::int16_t from, std::int16_t to) const;
   void rewritten(const Rows &wanted, std::int16_t row, std::int16_t from, std::int16_t to);
   void useColour(std::int8_t colour, std::string &out);
 
   bool colourAllowed;
+  bool lightBackground;
   bool known = false;
   Rows shown;
   // The version of the buffer's row each shows; the rows of a window scrolled in show none yet.

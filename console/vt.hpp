@@ -69,13 +69,29 @@ inline std::string cursorUp(int rows) {
 // terminal's state is unknown) to another; the two differ. Normal text (7) is the terminal's own
 // foreground and white (15) that foreground in bold, so both read on light and dark themes alike.
 // The rest are CSI 30..37 m, or CSI 90..97 m with intensity, whose colour index runs red 1,
-// green 2, blue 4. Of the change from the colour before (CSI 22 m ends the bold) and a reset
-// followed by what the new colour needs, the shorter goes; only the reset while the state is
-// unknown.
-inline std::string colourChange(std::int8_t from, std::int8_t to) {
-  const auto foreground = [](std::int8_t colour) -> std::string {
+// green 2, blue 4. On a light background, the colours that would not read on white (under 3:1
+// in xterm's palette) take a darker shade of their hue from the 256-colour palette: green (2)
+// 0,95,0; cyan (3) 0,135,135; light green (10) 0,135,0; yellow (14) 175,135,0. Of the change
+// from the colour before (CSI 22 m ends the bold) and a reset followed by what the new colour
+// needs, the shorter goes; only the reset while the state is unknown.
+inline std::string colourChange(std::int8_t from, std::int8_t to, bool light = false) {
+  const auto foreground = [light](std::int8_t colour) -> std::string {
     if (colour == 7 || colour == 15)
       return "39";
+    if (light) {
+      switch (colour) {
+      case 2:
+        return "38;5;22";
+      case 3:
+        return "38;5;30";
+      case 10:
+        return "38;5;28";
+      case 14:
+        return "38;5;136";
+      default:
+        break;
+      }
+    }
     const int index = ((colour & 4) ? 1 : 0) | (colour & 2) | ((colour & 1) ? 4 : 0);
     return std::to_string(((colour & 8) ? 90 : 30) + index);
   };

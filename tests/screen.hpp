@@ -39,19 +39,20 @@ public:
   void resize(int columns, int rows) { vterm_set_size(term, rows, columns); }
 
   int rows() const { return size().row; }
-  // One row's text, trailing blanks dropped.
-  std::string row(int row) const {
-    return trimmed(row, [](const VTermScreenCell &cell) {
+  // One row's text, or its first columns, trailing blanks dropped.
+  std::string row(int row, int columns = 0) const {
+    return trimmed(row, columns, [](const VTermScreenCell &cell) {
       return cell.chars[0] == 0     ? ' '
              : cell.chars[0] < 0x80 ? static_cast<char>(cell.chars[0])
                                     : '~';
     });
   }
   // One row's colours as console colours in hex, a blank for a blank cell. Normal text (7) is the
-  // terminal's own foreground, white (15) that foreground in bold; '?' marks what the game never
-  // sends (grey or white from the palette, bold on a colour).
+  // terminal's own foreground, white (15) that foreground in bold; 'x' is a shade of the
+  // 256-colour palette; '?' marks what the game never sends (grey or white from the palette, bold
+  // on a colour).
   std::string colours(int row) const {
-    return trimmed(row, [](const VTermScreenCell &cell) {
+    return trimmed(row, 0, [](const VTermScreenCell &cell) {
       const int index = cell.fg.indexed.idx;
       if (cell.chars[0] == 0 || cell.chars[0] == ' ')
         return ' ';
@@ -59,6 +60,8 @@ public:
         return cell.attrs.bold ? 'f' : '7';
       if (!VTERM_COLOR_IS_INDEXED(&cell.fg) || cell.attrs.bold || (index & 7) == 7)
         return '?';
+      if (index >= 16)
+        return 'x';
       // The palette runs red 1, green 2, blue 4; console colours blue 1, green 2, red 4.
       return "0123456789abcdef"[(index & 1) << 2 | (index & 2) | (index & 4) >> 2 | (index & 8)];
     });
@@ -78,9 +81,10 @@ private:
     vterm_state_get_cursorpos(vterm_obtain_state(term), &position);
     return position;
   }
-  template <class Shown> std::string trimmed(int row, Shown shown) const {
+  template <class Shown> std::string trimmed(int row, int columns, Shown shown) const {
     std::string text;
-    for (int column = 0; column < size().col; ++column) {
+    const int width = size().col;
+    for (int column = 0; column < (columns > 0 ? std::min(columns, width) : width); ++column) {
       VTermScreenCell cell{};
       vterm_screen_get_cell(vterm_obtain_screen(term), VTermPos{row, column}, &cell);
       text += shown(cell);

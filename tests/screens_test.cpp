@@ -4,7 +4,8 @@
 // are written beside each case as NAME.case.actual, for review.
 //
 // A case is a header (terminal or piped WIDTHxHEIGHT, logged: piped into a file, first X or O,
-// no-colour, output-fails-after WRITES), then steps in the order the game meets them:
+// no-colour, light: a light background, where every colour sent must read on white,
+// output-fails-after WRITES), then steps in the order the game meets them:
 //   type KEYS     typed at the game's next read: ⏎ Enter, ⌫ Backspace, ^X a control key, {x*N}
 //   resize WxH    the window changes; stop, continue: Ctrl-Z, then fg; scribble: another program
 //                 writes on the terminal
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <sstream>
 #include <unistd.h>
@@ -25,6 +27,35 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// The relative luminance of a foreground in xterm's own palette: CSI 30..37 m and 90..97 m, or
+// 256 and a 256-colour index.
+double luminanceOf(int code) {
+  static constexpr int sixteen[16][3] = {
+      {0, 0, 0},     {205, 0, 0},     {0, 205, 0},     {205, 205, 0},  {0, 0, 238}, {205, 0, 205},
+      {0, 205, 205}, {229, 229, 229}, {127, 127, 127}, {255, 0, 0},    {0, 255, 0}, {255, 255, 0},
+      {92, 92, 255}, {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+  const int index = code >= 256 ? code - 256 : code >= 90 ? code - 82 : code - 30;
+  const auto level = [](int step) { return step == 0 ? 0 : 55 + 40 * step; };
+  int rgb[3];
+  for (int c = 0; c < 3; ++c)
+    rgb[c] = index < 16    ? sixteen[index][c]
+             : index < 232 ? level((index - 16) /
+                                   (c == 0   ? 36
+                                    : c == 1 ? 6
+                                             : 1) %
+                                   6)
+                           : 8 + 10 * (index - 232);
+  double luminance = 0;
+  for (int c = 0; c < 3; ++c) {
+    const double share = rgb[c] / 255.0;
+    luminance += (c == 0   ? 0.2126
+                  : c == 1 ? 0.7152
+                           : 0.0722) *
+                 (share <= 0.04045 ? share / 12.92 : std::pow((share + 0.055) / 1.055, 2.4));
+  }
+  return luminance;
+}
 
 // A moment's screen stands indented under its name.
 bool isBlockLine(const std::string &line) {
@@ -38,6 +69,7 @@ struct Playing {
       terminal = terminal && std::sscanf(line.c_str(), "piped %dx%d", &columns, &rows) != 2;
       if (line == "logged")
         logged = true, terminal = false;
+      light = light || line == "light";
       std::sscanf(line.c_str(), "first %c", &first);
       std::sscanf(line.c_str(), "output-fails-after %d", &writesThatWork);
       colour = colour && line != "no-colour";
@@ -85,6 +117,7 @@ struct Playing {
     device.inputIsTerminal = terminal;
     device.outputIsTerminal = !logged;
     device.colourAllowed = colour;
+    device.lightBackground = light;
     ::alarm(5); // a game that hangs fails at once
     openConsole(device);
     playGame();
@@ -198,10 +231,16 @@ struct Playing {
       const auto before = terminalColour;
       const std::string given(bytes.substr(at + 2, end - at - 2));
       std::istringstream codes(given.empty() ? "0" : given); // CSI m is CSI 0 m
-      for (int code = 0; codes >> code; codes.ignore())
+      for (int code = 0; codes >> code; codes.ignore()) {
+        if (int index = 0; code == 38 && codes.ignore(3) >> index) // CSI 38;5;N m
+          code = 256 + index;
         terminalColour = code == 0                 ? std::pair{false, 39}
                          : code == 1 || code == 22 ? std::pair{code == 1, terminalColour.second}
                                                    : std::pair{terminalColour.first, code};
+        if (light && code != 0 && code != 1 && code != 22 && code != 39 &&
+            1.05 / (luminanceOf(code) + 0.05) < 3)
+          fail(0, "a colour that does not read on white: " + testing::PrintToString(given));
+      }
       if (terminalColour == before)
         fail(0, "a colour sequence changes nothing: " + testing::PrintToString(bytes));
     }
@@ -215,7 +254,7 @@ struct Playing {
   std::vector<std::string> lines;
   int columns = 80, rows = 24, writesThatWork = -1;
   char first = 'O';
-  bool terminal = true, logged = false, colour = true;
+  bool terminal = true, logged = false, colour = true, light = false;
   std::optional<Screen> screen;
   std::size_t next = 0, bytesBefore = 0;
   std::string typed, written, sleeps, failures;
