@@ -11,8 +11,9 @@
 //                 writes on the terminal
 //   = NAME        the screen at the next read, or @sleep at the next sleep, or at the end, on the
 //                 indented lines below: its rows (|), colours (:, one hex digit a cell), the
-//                 cursor, the colour set last, and since the moment before, the bells, the sleeps
-//                 and at most how many bytes were sent; logged, the text written since (|)
+//                 cursor, the colour set last, and since the moment before, the bells, the sleeps,
+//                 at most how many bytes were sent and how many writes; logged, the text written
+//                 since (|)
 #include "console/console.hpp"
 #include "flow/game.hpp"
 #include "screen.hpp"
@@ -209,6 +210,8 @@ struct Playing {
       shown +=
           "  bytes " + std::to_string(std::max(std::stoul(expected.substr(most + 8)), sent)) + '\n';
     }
+    if (expected.find("  writes ") != std::string::npos)
+      shown += "  writes " + std::to_string(writes - writesBefore) + '\n';
     if (status >= 0)
       shown += "  status " + std::to_string(status) + '\n';
     if (shown != expected)
@@ -217,6 +220,7 @@ struct Playing {
     bells = screen->bells();
     sleeps.clear();
     bytesBefore = written.size();
+    writesBefore = writes;
   }
 
   // Each colour sequence must change the terminal's colour, which is unknown at the start and
@@ -258,7 +262,7 @@ struct Playing {
   std::optional<Screen> screen;
   std::size_t next = 0, bytesBefore = 0;
   std::string typed, written, sleeps, failures;
-  int writes = 0, bells = 0, status = -1;
+  int writes = 0, writesBefore = 0, bells = 0, status = -1;
   std::pair<bool, int> terminalColour{false, -1}; // bold, foreground; -1 unknown
   std::map<std::size_t, std::string> actual;
 };
