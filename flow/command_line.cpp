@@ -25,8 +25,8 @@ constexpr std::string_view manual = "MANUAL.txt, beside quarvel-zib.exe";
 constexpr std::string_view usagePlatform =
     "it; Ctrl-L redraws the screen; Ctrl-D ends the game; Ctrl-C or Ctrl-\\ quits;\n"
     "Ctrl-Z suspends. The terminal must be at least 80 columns by 22 rows.\n"
-    "On a light background every colour takes a darker shade. The game asks the\n"
-    "terminal for its background, or reads COLORFGBG; to force a light one, start\n"
+    "On a light background pale colours take darker shades. COLORFGBG tells the\n"
+    "background, or else the game asks the terminal; to force a light one, start\n"
     "it as COLORFGBG='0;15' quarvel-zib ('15;0' for dark). NO_COLOR=1: no colour.\n";
 constexpr std::string_view manual = "man 6 quarvel-zib";
 #endif
