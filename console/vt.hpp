@@ -18,31 +18,34 @@ inline constexpr std::string_view resetAttributes = "\x1b[m";
 // BEL: the terminal's own audible (or visible) signal.
 inline constexpr std::string_view bell = "\a";
 
+namespace detail {
+// A number written straight in, as the shortest way to a cell is looked for often.
+inline void append(std::string &text, int n) {
+  char digits[8];
+  text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+}
+
+// CSI n final, with n left out when it is 1.
+inline std::string counted(int n, char final) {
+  std::string text = "\x1b[";
+  if (n != 1)
+    append(text, n);
+  return text += final;
+}
+} // namespace detail
+
 // CSI row ; column H: cursor to a position, both counted from 1 by the terminal; the column left
 // out when it is 1, and then the row too when it is 1.
 inline std::string cursorTo(std::int16_t column, std::int16_t row) {
-  // Written into place: the shortest way to a cell is looked for often.
-  char text[16] = "\x1b[";
-  char *end = text + 2;
+  std::string text = "\x1b[";
   if (column > 0 || row > 0)
-    end = std::to_chars(end, text + sizeof text, row + 1).ptr;
+    detail::append(text, row + 1);
   if (column > 0) {
-    *end++ = ';';
-    end = std::to_chars(end, text + sizeof text, column + 1).ptr;
+    text += ';';
+    detail::append(text, column + 1);
   }
-  *end++ = 'H';
-  return std::string(text, end);
+  return text += 'H';
 }
-
-namespace detail {
-// CSI n final, with n left out when it is 1.
-inline std::string counted(int n, char final) {
-  char text[16] = "\x1b[";
-  char *end = n == 1 ? text + 2 : std::to_chars(text + 2, text + sizeof text, n).ptr;
-  *end++ = final;
-  return std::string(text, end);
-}
-} // namespace detail
 
 // CHA, VPA: cursor to a column, or to a row, the other kept.
 inline std::string cursorToColumn(std::int16_t column) {
