@@ -15,6 +15,7 @@
 //   same-terminal              the terminal's settings are those it started with
 //   output |TEXT               everything the program wrote, a line end after it; the lines of
 //   |TEXT                      a longer text follow, each after a bar
+//   anything else              fails the script, so a misspelt command cannot pass
 #include "screen.hpp"
 
 #include <gtest/gtest.h>
@@ -75,8 +76,9 @@ struct Script {
       } else if (command == "type") {
         const std::string typed = keys(rest);
         ASSERT_EQ(::write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
-      } else if (int columns = 0, rows = 0;
-                 std::sscanf(line.c_str(), "resize %dx%d", &columns, &rows) == 2) {
+      } else if (command == "resize") {
+        int columns = 0, rows = 0;
+        ASSERT_EQ(std::sscanf(rest.c_str(), "%dx%d", &columns, &rows), 2);
         const winsize size{static_cast<unsigned short>(rows), static_cast<unsigned short>(columns),
                            0, 0};
         ::ioctl(master, TIOCSWINSZ, &size); // the kernel tells the program with SIGWINCH
@@ -100,7 +102,8 @@ struct Script {
         EXPECT_EQ(describe(now), describe(started));
       } else if (command == "output") {
         EXPECT_EQ(output, text + "\r\n");
-      } else {
+      } else if (command == "row" || command == "cursor" || command == "bells" ||
+                 command == "shows") {
         const auto shows = [&] {
           int n = 0, m = 0;
           std::sscanf(rest.c_str(), "%d,%d", &n, &m);
@@ -110,6 +113,8 @@ struct Script {
                                        : screenText().find(rest) != std::string::npos;
         };
         ASSERT_TRUE(waitUntil(shows)) << screenText();
+      } else {
+        FAIL() << "unknown command: " << command;
       }
     }
   }
