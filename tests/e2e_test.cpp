@@ -76,9 +76,8 @@ struct Script {
       } else if (command == "type") {
         const std::string typed = keys(rest);
         ASSERT_EQ(::write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
-      } else if (command == "resize") {
-        int columns = 0, rows = 0;
-        ASSERT_EQ(std::sscanf(rest.c_str(), "%dx%d", &columns, &rows), 2);
+      } else if (int columns = 0, rows = 0;
+                 command == "resize" && std::sscanf(rest.c_str(), "%dx%d", &columns, &rows) == 2) {
         const winsize size{static_cast<unsigned short>(rows), static_cast<unsigned short>(columns),
                            0, 0};
         ::ioctl(master, TIOCSWINSZ, &size); // the kernel tells the program with SIGWINCH
@@ -114,7 +113,7 @@ struct Script {
         };
         ASSERT_TRUE(waitUntil(shows)) << screenText();
       } else {
-        FAIL() << "unknown command: " << command;
+        FAIL() << "not a command the harness knows, or not written as it wants";
       }
     }
   }
