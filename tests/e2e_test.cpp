@@ -3,8 +3,10 @@
 // libvterm, shows what the script says. Scripts run in the build folder, where ./quarvel-zib is
 // the game; libfaketime runs its clock twenty times faster, so the title takes half a second.
 //
-//   run [WxH] [raw] [NAME=VALUE]... PROGRAM...   raw: the terminal starts raw; a program that
-//                              is missing (wine, the Windows build) skips the script
+//   run [WxH] [raw] [<&-] [>&-] [nonblocking] [NAME=VALUE]... PROGRAM...
+//                              raw: the terminal starts raw; <&-, >&-: standard input, output
+//                              closed; nonblocking: the terminal left so by another program; a
+//                              program that is missing (wine, the Windows build) skips the script
 //   type KEYS                  as in the screen cases
 //   resize WxH                 the window, and the program is told
 //   signal INT|TERM|HUP|QUIT
@@ -15,6 +17,9 @@
 //   same-terminal              the terminal's settings are those it started with
 //   output |TEXT               everything the program wrote, a line end after it; the lines of
 //   |TEXT                      a longer text follow, each after a bar
+//   wrote KEYS                 the program wrote these bytes, written as in `type`, so far
+//   fill-output                nobody reads the terminal any more, and its output is full
+//   idle MILLISECONDS          the program runs meanwhile
 //   anything else              fails the script, so a misspelt command cannot pass
 #include "screen.hpp"
 
@@ -22,6 +27,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <map>
 #include <poll.h>
 #include <pty.h>
@@ -101,6 +107,12 @@ struct Script {
         EXPECT_EQ(describe(now), describe(started));
       } else if (command == "output") {
         EXPECT_EQ(output, text + "\r\n");
+      } else if (command == "wrote") {
+        ASSERT_TRUE(waitUntil([&] { return output.find(keys(rest)) != std::string::npos; }));
+      } else if (command == "fill-output") {
+        fillOutput();
+      } else if (command == "idle") {
+        ::usleep(static_cast<useconds_t>(std::stoi(rest) * 1000));
       } else if (command == "row" || command == "cursor" || command == "bells" ||
                  command == "shows") {
         const auto shows = [&] {
@@ -120,7 +132,7 @@ struct Script {
 
   void run(const std::string &words) {
     std::vector<std::string> argv;
-    // The first entry of a name is the one a program sees: the script's, then the tests' own.
+    // One entry for each name: the script's, else the tests' own, else this process's.
     // AddressSanitizer's allocator reads the clock, libfaketime's, while it holds the lock of a
     // size class it fills for the first time. libfaketime sets itself up on that first read and
     // allocates (a failed dlsym's message); when that lands in the class being filled, the
@@ -130,23 +142,33 @@ struct Script {
     std::vector<std::string> environment = {
         "TERM=xterm", "LD_PRELOAD=" QZ_FAKETIME, "FAKETIME=+0 x20", "NO_FAKE_STAT=1",
         "ASAN_OPTIONS=verify_asan_link_order=0:allocator_release_to_os_interval_ms=-1"};
+    const auto entryOf = [&](const std::string &entry) {
+      return std::find_if(environment.begin(), environment.end(), [&](const std::string &e) {
+        return e.starts_with(entry.substr(0, entry.find('=') + 1));
+      });
+    };
     int columns = 80, rows = 24;
-    bool raw = false;
+    bool raw = false, nonblocking = false;
+    std::vector<int> closed;
     std::istringstream in(words);
     for (std::string word; in >> word;) {
       if (std::sscanf(word.c_str(), "%dx%d", &columns, &rows) == 2)
         continue;
       if (word == "raw")
         raw = true;
-      else if (word.find('=') != std::string::npos)
-        environment.insert(environment.begin(), word);
+      else if (word == "nonblocking")
+        nonblocking = true;
+      else if (word == "<&-" || word == ">&-")
+        closed.push_back(word == "<&-" ? STDIN_FILENO : STDOUT_FILENO);
+      else if (const auto entry = entryOf(word); word.find('=') != std::string::npos)
+        entry == environment.end() ? environment.push_back(word) : void(*entry = word);
       else if (word.find('/') == std::string::npos || ::access(word.c_str(), R_OK) == 0)
         argv.push_back(word);
       else
         GTEST_SKIP() << word << " is missing (wine, or the Windows build?): not played";
     }
     for (char **entry = environ; *entry != nullptr; ++entry)
-      if (!std::string(*entry).starts_with("NO_COLOR="))
+      if (!std::string(*entry).starts_with("NO_COLOR=") && entryOf(*entry) == environment.end())
         environment.push_back(*entry);
     screen.emplace(columns, rows);
     const auto pointers = [](std::vector<std::string> &strings) {
@@ -169,10 +191,25 @@ struct Script {
     child = ::fork();
     if (child == 0) {
       ::login_tty(slave);
+      if (nonblocking)
+        ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+      for (const int descriptor : closed)
+        ::close(descriptor);
       ::execve(args[0], args.data(), envs.data());
       ::_exit(127);
     }
     ::close(slave);
+  }
+
+  // From now on nobody reads the terminal, and its output holds all it can: the program's next
+  // write waits.
+  void fillOutput() {
+    reading = false;
+    const int terminal = ::open(::ptsname(master), O_WRONLY | O_NONBLOCK | O_NOCTTY);
+    const std::string filler(4096, '.');
+    while (::write(terminal, filler.data(), filler.size()) > 0) {
+    }
+    ::close(terminal);
   }
 
   // Reads what the program writes until `ready` holds, for the deadline's seconds at most, or
@@ -184,7 +221,7 @@ struct Script {
       if (int how = 0; !status && ::wait4(child, &how, WNOHANG, &usage) == child)
         status = how;
       char buffer[4096];
-      for (pollfd fd{master, POLLIN, 0}; ::poll(&fd, 1, 0) > 0;) {
+      for (pollfd fd{master, POLLIN, 0}; reading && ::poll(&fd, 1, 0) > 0;) {
         const ssize_t got = ::read(master, buffer, sizeof buffer);
         if (got <= 0)
           break;
@@ -214,6 +251,7 @@ struct Script {
   std::optional<int> status;
   rusage usage{};
   int seconds = 10;
+  bool reading = true;
 };
 
 class Terminal : public testing::TestWithParam<fs::path> {};
