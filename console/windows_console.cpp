@@ -18,7 +18,7 @@
 
 namespace {
 
-struct Console {
+struct Win32Console {
   HANDLE input = nullptr;
   HANDLE output = nullptr;
   bool inputIsConsole = false;
@@ -32,7 +32,7 @@ struct Console {
   // Keys read but not yet handed over, and the first half of a character beyond 16 bits.
   std::string keys;
   wchar_t highSurrogate = 0;
-} console;
+} win32;
 
 // Plays the escape sequences the console is sent (placing the cursor, erasing, colours, a bell)
 // with the Windows console's own calls: its own escape sequences are missing before Windows 10 and
@@ -73,7 +73,7 @@ private:
   void flush() {
     DWORD done = 0;
     if (!text.empty())
-      WriteConsoleA(console.output, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+      WriteConsoleA(win32.output, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
     text.clear();
   }
 
@@ -85,16 +85,15 @@ private:
       at = end + 1;
     }
     CONSOLE_SCREEN_BUFFER_INFO info{};
-    GetConsoleScreenBufferInfo(console.output, &info);
+    GetConsoleScreenBufferInfo(win32.output, &info);
     const SHORT top = info.srWindow.Top;
     const SHORT width = info.dwSize.X;
     COORD at = info.dwCursorPosition;
     const int count = std::max(n[0], 1);
     DWORD done = 0;
     const auto blank = [&](COORD from, int cells) {
-      FillConsoleOutputCharacterA(console.output, ' ', static_cast<DWORD>(cells), from, &done);
-      FillConsoleOutputAttribute(console.output, attributes, static_cast<DWORD>(cells), from,
-                                 &done);
+      FillConsoleOutputCharacterA(win32.output, ' ', static_cast<DWORD>(cells), from, &done);
+      FillConsoleOutputAttribute(win32.output, attributes, static_cast<DWORD>(cells), from, &done);
     };
     switch (final) {
     case 'H':
@@ -131,7 +130,7 @@ private:
     default:
       break;
     }
-    SetConsoleCursorPosition(console.output, at);
+    SetConsoleCursorPosition(win32.output, at);
   }
 
   // Normal text (39) is light grey and bold makes it white, as console colour values on the black
@@ -152,7 +151,7 @@ private:
       }
     }
     attributes = static_cast<WORD>(foreground | (bold ? FOREGROUND_INTENSITY : 0));
-    SetConsoleTextAttribute(console.output, attributes);
+    SetConsoleTextAttribute(win32.output, attributes);
   }
 
   State state = State::text;
@@ -165,12 +164,12 @@ private:
 constexpr DWORD controlCExit = 0xC000013AUL; // STATUS_CONTROL_C_EXIT
 
 bool isEnding() {
-  return WaitForSingleObject(console.ending, 0) == WAIT_OBJECT_0;
+  return WaitForSingleObject(win32.ending, 0) == WAIT_OBJECT_0;
 }
 
 WindowSize windowSize() {
   CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (!console.outputIsConsole || !GetConsoleScreenBufferInfo(console.output, &info))
+  if (!win32.outputIsConsole || !GetConsoleScreenBufferInfo(win32.output, &info))
     return {80, 24};
   return {static_cast<std::int16_t>(info.srWindow.Right - info.srWindow.Left + 1),
           static_cast<std::int16_t>(info.srWindow.Bottom - info.srWindow.Top + 1)};
@@ -200,9 +199,9 @@ std::string keyBytes(const KEY_EVENT_RECORD &key) {
   std::string bytes;
   const wchar_t c = key.uChar.UnicodeChar;
   if (c >= 0xd800 && c < 0xdc00) {
-    console.highSurrogate = c;
+    win32.highSurrogate = c;
   } else if (c >= 0xdc00 && c < 0xe000) {
-    appendUtf8(0x10000 + ((char32_t{console.highSurrogate} - 0xd800) << 10) + (c - 0xdc00), bytes);
+    appendUtf8(0x10000 + ((char32_t{win32.highSurrogate} - 0xd800) << 10) + (c - 0xdc00), bytes);
   } else if (c != 0) {
     appendUtf8(c, bytes);
   } else if (key.wVirtualKeyCode >= VK_END && key.wVirtualKeyCode <= VK_DOWN) {
@@ -220,18 +219,18 @@ std::string keyBytes(const KEY_EVENT_RECORD &key) {
 
 // Keys typed into the console, or a change of its window.
 Event readConsole() {
-  while (console.keys.empty()) {
-    const HANDLE waits[] = {console.ending, console.input};
+  while (win32.keys.empty()) {
+    const HANDLE waits[] = {win32.ending, win32.input};
     if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
       return Event(Event::Kind::end);
     INPUT_RECORD records[64];
     DWORD got = 0;
-    if (!ReadConsoleInputW(console.input, records, 64, &got))
+    if (!ReadConsoleInputW(win32.input, records, 64, &got))
       return Event(Event::Kind::ended);
     bool resized = false;
     for (DWORD i = 0; i < got; ++i) {
       if (records[i].EventType == KEY_EVENT && records[i].Event.KeyEvent.bKeyDown)
-        console.keys += keyBytes(records[i].Event.KeyEvent);
+        win32.keys += keyBytes(records[i].Event.KeyEvent);
       resized = resized || records[i].EventType == WINDOW_BUFFER_SIZE_EVENT;
     }
     if (resized)
@@ -244,16 +243,16 @@ Event readInput(char *buffer, std::size_t n) {
   painter.toneMilliseconds = 0;
   if (isEnding())
     return Event(Event::Kind::end);
-  if (console.inputIsConsole) {
+  if (win32.inputIsConsole) {
     if (const Event event = readConsole(); event.kind != Event::Kind::bytes)
       return event;
-    const std::size_t count = std::min(n, console.keys.size());
-    console.keys.copy(buffer, count);
-    console.keys.erase(0, count);
+    const std::size_t count = std::min(n, win32.keys.size());
+    win32.keys.copy(buffer, count);
+    win32.keys.erase(0, count);
     return Event(Event::Kind::bytes, count);
   }
   DWORD got = 0;
-  const BOOL read = ReadFile(console.input, buffer, static_cast<DWORD>(n), &got, nullptr);
+  const BOOL read = ReadFile(win32.input, buffer, static_cast<DWORD>(n), &got, nullptr);
   if (isEnding())
     return Event(Event::Kind::end);
   return read && got > 0 ? Event(Event::Kind::bytes, got) : Event(Event::Kind::ended);
@@ -263,19 +262,19 @@ Event sleepMilliseconds(std::int32_t &milliseconds) {
   const DWORD spent = std::exchange(painter.toneMilliseconds, 0);
   const DWORD left =
       static_cast<DWORD>(milliseconds) - std::min(spent, static_cast<DWORD>(milliseconds));
-  const bool ended = WaitForSingleObject(console.ending, left) == WAIT_OBJECT_0;
+  const bool ended = WaitForSingleObject(win32.ending, left) == WAIT_OBJECT_0;
   milliseconds = 0;
   return ended ? Event(Event::Kind::end) : Event();
 }
 
 // Straight on, whatever is ending.
 bool put(std::string_view bytes) {
-  if (console.outputIsConsole) {
+  if (win32.outputIsConsole) {
     painter.play(bytes);
     return true;
   }
   for (DWORD done = 0; !bytes.empty(); bytes.remove_prefix(done))
-    if (!WriteFile(console.output, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr))
+    if (!WriteFile(win32.output, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr))
       return false;
   return true;
 }
@@ -289,11 +288,11 @@ Event writeOutput(std::string_view &bytes) {
 }
 
 void giveBack() {
-  if (console.inputIsConsole)
-    SetConsoleMode(console.input, console.inputModes);
-  if (console.outputIsConsole) {
-    SetConsoleTextAttribute(console.output, console.colours);
-    SetConsoleMode(console.output, console.outputModes);
+  if (win32.inputIsConsole)
+    SetConsoleMode(win32.input, win32.inputModes);
+  if (win32.outputIsConsole) {
+    SetConsoleTextAttribute(win32.output, win32.colours);
+    SetConsoleMode(win32.output, win32.outputModes);
   }
 }
 
@@ -310,7 +309,7 @@ void endProcess() {
 // back and ends the process; one that does not within a second (held in a read of a pipe) is
 // ended from here.
 BOOL WINAPI onBreak(DWORD) {
-  SetEvent(console.ending);
+  SetEvent(win32.ending);
   Sleep(1000);
   giveBack();
   return FALSE;
@@ -323,36 +322,36 @@ bool isConsole(HANDLE handle, DWORD &modes) {
 } // namespace
 
 std::optional<Device> openDevice() {
-  console.input = GetStdHandle(STD_INPUT_HANDLE);
-  console.output = GetStdHandle(STD_OUTPUT_HANDLE);
-  if (console.output == nullptr || console.output == INVALID_HANDLE_VALUE) {
+  win32.input = GetStdHandle(STD_INPUT_HANDLE);
+  win32.output = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (win32.output == nullptr || win32.output == INVALID_HANDLE_VALUE) {
     std::cerr << "quarvel-zib: standard output is closed, so the game cannot be shown.\n";
     return std::nullopt;
   }
-  console.outputIsConsole = isConsole(console.output, console.outputModes);
-  if (console.outputIsConsole) {
+  win32.outputIsConsole = isConsole(win32.output, win32.outputModes);
+  if (win32.outputIsConsole) {
     if (!fitsTheGame(windowSize())) {
       std::cerr << tooSmallMessage(windowSize()) << '\n';
       return std::nullopt;
     }
     CONSOLE_SCREEN_BUFFER_INFO info{};
-    GetConsoleScreenBufferInfo(console.output, &info);
-    console.colours = painter.attributes = info.wAttributes;
+    GetConsoleScreenBufferInfo(win32.output, &info);
+    win32.colours = painter.attributes = info.wAttributes;
     // Line ends and the bell are the console's own; writing the last column of a row waits
     // there, as on a terminal, rather than moving on to the next row.
-    SetConsoleMode(console.output, (console.outputModes | ENABLE_PROCESSED_OUTPUT) &
-                                       ~static_cast<DWORD>(ENABLE_WRAP_AT_EOL_OUTPUT));
+    SetConsoleMode(win32.output, (win32.outputModes | ENABLE_PROCESSED_OUTPUT) &
+                                     ~static_cast<DWORD>(ENABLE_WRAP_AT_EOL_OUTPUT));
   }
 
   Device device;
   // With output that is no console, the console's own echo and line editing serve the player.
-  console.inputIsConsole =
-      console.outputIsConsole && isConsole(console.input, console.inputModes) &&
-      SetConsoleMode(console.input, (console.inputModes &
-                                     ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) |
-                                        ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT);
-  device.inputIsTerminal = console.inputIsConsole;
-  console.ending = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  win32.inputIsConsole =
+      win32.outputIsConsole && isConsole(win32.input, win32.inputModes) &&
+      SetConsoleMode(win32.input, (win32.inputModes &
+                                   ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) |
+                                      ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT);
+  device.inputIsTerminal = win32.inputIsConsole;
+  win32.ending = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(onBreak, TRUE);
 
   device.write = writeOutput;
@@ -362,7 +361,7 @@ std::optional<Device> openDevice() {
   device.release = release;
   device.endProcess = endProcess;
   device.size = windowSize();
-  device.outputIsTerminal = console.outputIsConsole;
+  device.outputIsTerminal = win32.outputIsConsole;
   const char *noColour = std::getenv("NO_COLOR");
   device.colourAllowed = noColour == nullptr || noColour[0] == '\0';
   return device;
