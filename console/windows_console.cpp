@@ -258,13 +258,13 @@ Event readInput(char *buffer, std::size_t n) {
   return read && got > 0 ? Event(Event::Kind::bytes, got) : Event(Event::Kind::ended);
 }
 
+// A second at most; Ctrl-C meanwhile is heard when it is over (the console's thread waits as
+// long before it ends the game itself).
 Event sleepMilliseconds(std::int32_t &milliseconds) {
   const DWORD spent = std::exchange(painter.toneMilliseconds, 0);
-  const DWORD left =
-      static_cast<DWORD>(milliseconds) - std::min(spent, static_cast<DWORD>(milliseconds));
-  const bool ended = WaitForSingleObject(win32.ending, left) == WAIT_OBJECT_0;
+  Sleep(static_cast<DWORD>(milliseconds) - std::min(spent, static_cast<DWORD>(milliseconds)));
   milliseconds = 0;
-  return ended ? Event(Event::Kind::end) : Event();
+  return isEnding() ? Event(Event::Kind::end) : Event();
 }
 
 // Straight on, whatever is ending.
