@@ -140,7 +140,7 @@ struct Script {
     // length. An allocator that never hands memory back to the system reads no clock.
     // Only clocks run faster: file times stay true, or wine takes its prefix for out of date.
     std::vector<std::string> environment = {
-        "TERM=xterm", "LD_PRELOAD=" QZ_FAKETIME, "FAKETIME=+0 x20", "NO_FAKE_STAT=1",
+        "TERM=xterm", "LD_PRELOAD=" QZ_FAKETIME, "FAKETIME=+0 x50", "NO_FAKE_STAT=1",
         "ASAN_OPTIONS=verify_asan_link_order=0:allocator_release_to_os_interval_ms=-1"};
     const auto entryOf = [&](const std::string &entry) {
       return std::find_if(environment.begin(), environment.end(), [&](const std::string &e) {
