@@ -14,6 +14,7 @@
 //   exit N | exit signal NAME  the program ends so
 //   deadline SECONDS           for each wait from here on, ten at first
 //   cpu-under MILLISECONDS     the program that ended took less CPU time: no wait of it spun
+//   memory-under KIB           the program that ended held less memory at its peak
 //   same-terminal              the terminal's settings are those it started with
 //   output |TEXT               everything the program wrote, a line end after it; the lines of
 //   |TEXT                      a longer text follow, each after a bar
@@ -101,6 +102,8 @@ struct Script {
         EXPECT_LT((usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
                       (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000,
                   std::stoi(rest));
+      } else if (command == "memory-under") {
+        EXPECT_LT(usage.ru_maxrss, std::stol(rest));
       } else if (command == "same-terminal") {
         termios now{};
         ::tcgetattr(master, &now);
