@@ -300,8 +300,10 @@ int closeConsole() {
   if (!console || !console->open)
     return 0;
   console->open = false;
-  console->update();
-  console->send(console->leave());
+  // The last screen, then the terminal's own colour back, in one write.
+  std::string bytes = console->render();
+  bytes += console->leave();
+  console->send(bytes);
   console->device.release({});
   std::cout.rdbuf(console->savedOutput);
   std::cin.rdbuf(console->savedInput);
