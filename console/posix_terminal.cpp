@@ -178,11 +178,11 @@ Event readInput(char *buffer, std::size_t n) {
       return event;
     if (!waitFor(STDIN_FILENO, POLLIN, -1))
       continue;
-    terminal.typedAhead.resize(n);
-    const ssize_t got = ::read(STDIN_FILENO, terminal.typedAhead.data(), n);
-    terminal.typedAhead.resize(static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    char bytes[4096];
+    const ssize_t got = ::read(STDIN_FILENO, bytes, std::min(n, sizeof bytes));
     if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
       return Event(Event::Kind::ended);
+    terminal.typedAhead.assign(bytes, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
     background.takeOut(terminal.typedAhead);
   }
   const std::size_t count = terminal.typedAhead.copy(buffer, n);
