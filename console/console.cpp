@@ -117,7 +117,7 @@ struct Console {
       device.suspend();
       [[fallthrough]];
     case Event::Kind::resume:
-      view.forget();
+      view.forget(true);
       saidTooSmall = false;
       break;
     case Event::Kind::end:

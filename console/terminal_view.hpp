@@ -17,8 +17,13 @@ public:
   // when it already does.
   void update(const ScreenBuffer &screen, std::string &out);
   // The terminal's picture can no longer be trusted (a resume, a resize, Ctrl-L): the next update
-  // clears it and paints it whole, as many rows as the buffer's window has then.
-  void forget() { known = false; }
+  // clears it and paints it whole, as many rows as the buffer's window has then. After a stop,
+  // neither can its colour: another program had the terminal meanwhile.
+  void forget(bool colourToo = false) {
+    known = false;
+    if (colourToo)
+      colour = -1;
+  }
   // Appends the bytes that give the terminal back after an update: its own colour, and the
   // cursor at the start of a line of its own.
   void leave(const ScreenBuffer &screen, std::string &out);
