@@ -51,11 +51,13 @@ struct BackgroundAnswer {
     return luminance > 0.5;
   }
 
+  bool awaited() const { return asked && !light; }
+
   // Keeps in `bytes` only what was typed.
   void takeOut(std::string &bytes) {
     std::string typed;
     for (const char c : bytes) {
-      if (!awaited) {
+      if (!awaited()) {
         typed += c;
         continue;
       }
@@ -63,19 +65,18 @@ struct BackgroundAnswer {
       if (held.size() <= backgroundAnswer.size() && !backgroundAnswer.starts_with(held)) {
         typed += std::exchange(held, {});
       } else if (c == '\a' || held.ends_with("\x1b\\")) {
-        light = isLight(held);
-        awaited = false;
-        held.clear();
+        light = isLight(std::exchange(held, {}));
       } else if (held.size() > 64) { // no answer after all
         typed += std::exchange(held, {});
-        awaited = false;
+        light = false;
       }
     }
     bytes = typed;
   }
 
-  bool awaited = false;
+  bool asked = false;
   std::string held;
+  // Empty until the answer came, or the game gave up on it.
   std::optional<bool> light;
 } background;
 
@@ -287,19 +288,18 @@ std::optional<bool> lightByColorFgBg() {
   const std::string last = colours.substr(colours.rfind(';') + 1);
   if (last.empty() || last.size() > 2 || last.find_first_not_of("0123456789") != std::string::npos)
     return std::nullopt;
-  const int background = std::stoi(last);
-  return background == 7 || (background >= 9 && background <= 15);
+  const int colour = std::stoi(last);
+  return colour == 7 || (colour >= 9 && colour <= 15);
 }
 
 // Asks the terminal, once its echo is off, and waits 100 ms at most for the answer; what is
 // typed meanwhile is kept for the game.
 bool askedLight() {
-  background.awaited =
-      ::write(STDOUT_FILENO, backgroundQuestion.data(), backgroundQuestion.size()) ==
-      static_cast<ssize_t>(backgroundQuestion.size());
+  background.asked = ::write(STDOUT_FILENO, backgroundQuestion.data(), backgroundQuestion.size()) ==
+                     static_cast<ssize_t>(backgroundQuestion.size());
   using std::chrono::steady_clock;
   const steady_clock::time_point end = steady_clock::now() + std::chrono::milliseconds(100);
-  while (background.awaited) {
+  while (background.awaited()) {
     const auto left =
         std::chrono::ceil<std::chrono::milliseconds>(end - steady_clock::now()).count();
     pollfd input{STDIN_FILENO, POLLIN, 0};

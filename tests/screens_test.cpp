@@ -9,11 +9,11 @@
 //   type KEYS     typed at the game's next read: ⏎ Enter, ⌫ Backspace, ^X a control key, {x*N}
 //   resize WxH    the window changes; stop, continue: Ctrl-Z, then fg; scribble: another program
 //                 writes on the terminal
-//   = NAME        the screen at the next read, or @sleep at the next sleep, or at the end, on the
-//                 indented lines below: its rows (|), colours (:, one hex digit a cell), the
-//                 cursor, the colour set last, and since the moment before, the bells, the sleeps,
-//                 at most how many bytes were sent and how many writes; logged, the text written
-//                 since (|)
+//   = NAME        the screen at the next read, or @sleep at the next sleep, or at the end (@end:
+//                 only there), on the indented lines below: its rows (|), colours (:, one hex digit
+//                 a cell), the cursor, the colour set last, and since the moment before, the bells,
+//                 the sleeps, at most how many bytes were sent and how many writes; logged, the
+//                 text written since (|)
 #include "console/console.hpp"
 #include "flow/game.hpp"
 #include "screen.hpp"
@@ -149,7 +149,8 @@ struct Playing {
       const bool typing = step.starts_with("type ") || step.starts_with("resize ") ||
                           step == "stop" || step == "continue" || step == "scribble";
       if (step.starts_with("= ")) {
-        if (looked || step.ends_with("@sleep") != (wait == "sleep"))
+        if (looked || step.ends_with("@sleep") != (wait == "sleep") ||
+            (step.ends_with("@end") && wait != "end"))
           break;
         check(next);
         looked = true;
