@@ -256,10 +256,9 @@ void endProcess() {
 void catchSignals() {
   // Without the pipe (no descriptor left), a signal still cuts a wait short, only not every time.
   [[maybe_unused]] const int piped = ::pipe(terminal.wakeUp);
-  for (const int end : terminal.wakeUp) {
+  // Neither end waits: a full pipe holds a wake-up already, and an empty one is drained.
+  for (const int end : terminal.wakeUp)
     ::fcntl(end, F_SETFL, O_NONBLOCK);
-    ::fcntl(end, F_SETFD, FD_CLOEXEC);
-  }
   for (Caught &signal : caught) {
     ::sigaction(signal.signal, nullptr, &signal.found);
     // A signal ignored by whoever started the game (nohup) stays ignored.
