@@ -126,10 +126,12 @@ void catchSignal(int signal) {
   ::sigaction(signal, &action, nullptr);
 }
 
+// A size that cannot be asked, or that the terminal does not know, leaves 0 x 0: taken as 80 x 24.
 WindowSize windowSize() {
   winsize size{};
-  if (!terminal.outputIsTerminal || ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 ||
-      size.ws_col == 0 || size.ws_row == 0)
+  if (terminal.outputIsTerminal)
+    ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size);
+  if (size.ws_col == 0 || size.ws_row == 0)
     return {80, 24};
   const auto clamp = [](unsigned short n) {
     return static_cast<std::int16_t>(std::min<unsigned>(n, INT16_MAX));

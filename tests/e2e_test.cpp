@@ -18,7 +18,7 @@
 //   same-terminal              the terminal's settings are those it started with
 //   output |TEXT               everything the program wrote, a line end after it; the lines of
 //   |TEXT                      a longer text follow, each after a bar
-//   wrote KEYS                 the program wrote these bytes, written as in `type`, so far
+//   wrote KEYS, not-wrote KEYS the program wrote these bytes, written as in `type`, so far, or not
 //   fill-output                nobody reads the terminal any more, and its output is full
 //   idle MILLISECONDS          the program runs meanwhile
 //   anything else              fails the script, so a misspelt command cannot pass
@@ -112,6 +112,8 @@ struct Script {
         EXPECT_EQ(output, text + "\r\n");
       } else if (command == "wrote") {
         ASSERT_TRUE(waitUntil([&] { return output.find(keys(rest)) != std::string::npos; }));
+      } else if (command == "not-wrote") {
+        EXPECT_EQ(output.find(keys(rest)), std::string::npos);
       } else if (command == "fill-output") {
         fillOutput();
       } else if (command == "idle") {
