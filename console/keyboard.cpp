@@ -26,6 +26,9 @@ bool isBlank(const std::string &line) {
 
 bool Keyboard::readLine(std::string &line, bool blankCounts) {
   for (;;) {
+    // A paste of empty lines passes in one go.
+    if (!terminal && !blankCounts && !firstLine)
+      input.skip('\n');
     echo.glyphs.clear();
     echo.start = screen.nextCell();
     if (!(terminal ? editLine(line) : plainLine(line)))

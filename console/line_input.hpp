@@ -21,6 +21,11 @@ public:
   int next();
   // Whether a byte is there without waiting.
   bool available() const { return at < bytes.size(); }
+  // Passes over the bytes there that are this one, waiting for none.
+  void skip(char c) {
+    while (available() && bytes[at] == c)
+      ++at;
+  }
   int peek() const { return static_cast<unsigned char>(bytes[at]); }
 
 private:

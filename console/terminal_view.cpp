@@ -11,6 +11,8 @@ using Row = ScreenBuffer::Row;
 constexpr std::int16_t width = ScreenBuffer::width;
 // A pass that paints the cells of every colour as they come, changing colour as it goes.
 constexpr std::int8_t everyColour = -2;
+// Fewer cells than this are painted in one pass: painting colour by colour never pays there.
+constexpr int manyCells = 32;
 
 bool isBlank(const Cell &cell) {
   return cell.glyph == ' ';
@@ -18,6 +20,10 @@ bool isBlank(const Cell &cell) {
 
 template <typename Rows> auto &cellOf(Rows &rows, std::int16_t row, std::int16_t column) {
   return rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+}
+
+const Cell &cellOf(const std::vector<const Row *> &rows, std::int16_t row, std::int16_t column) {
+  return (*rows[static_cast<std::size_t>(row)])[static_cast<std::size_t>(column)];
 }
 
 // The shorter of backspaces and CSI n D.
@@ -61,6 +67,9 @@ int rowCost(const Row &have, const Row &wanted, std::int16_t erase, std::int16_t
 // stretches of changed cells, or nowhere (the width).
 std::int16_t whereToErase(const Row &have, const Row &wanted, std::int16_t end) {
   std::int16_t best = width;
+  // Nothing to erase on a blank row.
+  if (std::all_of(have.begin(), have.end(), isBlank))
+    return best;
   int least = rowCost(have, wanted, width, end);
   for (std::size_t c = 0; c < have.size(); ++c) {
     if (looksAlike(have[c], wanted[c]) || (c > 0 && !looksAlike(have[c - 1], wanted[c - 1])))
@@ -98,11 +107,10 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
     cursor = {};
     known = true;
   }
-  // Rows the terminal shows as they are need no second look.
-  Rows wanted(static_cast<std::size_t>(rows));
+  Wanted wanted(static_cast<std::size_t>(rows));
   for (std::int16_t row = 0; row < rows; ++row)
     wanted[static_cast<std::size_t>(row)] =
-        screen.row(static_cast<std::int16_t>(screen.windowTop() + row));
+        &screen.row(static_cast<std::int16_t>(screen.windowTop() + row));
   // A window moved down is scrolled as a terminal scrolls: line ends on its last row.
   const int scrolled = std::min(screen.windowTop() - shownTop, static_cast<int>(rows));
   if (scrolled > 0) {
@@ -119,29 +127,32 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
   std::vector<std::size_t> changed;
   std::vector<std::int16_t> erasing(wanted.size(), width);
   std::vector<std::int8_t> colours;
+  int painted = 0;
   for (std::size_t row = 0; row < wanted.size(); ++row) {
     const bool ending = row == static_cast<std::size_t>(end.row);
     if (shownVersions[row] == versionOf(static_cast<std::int16_t>(row)) ||
-        std::equal(shown[row].begin(), shown[row].end(), wanted[row].begin(), looksAlike))
+        std::equal(shown[row].begin(), shown[row].end(), wanted[row]->begin(), looksAlike))
       continue;
     changed.push_back(row);
-    erasing[row] = whereToErase(shown[row], wanted[row], ending ? end.column : -1);
-    for (std::size_t column = 0; column < wanted[row].size(); ++column) {
-      const Cell &cell = wanted[row][column];
+    erasing[row] = whereToErase(shown[row], *wanted[row], ending ? end.column : -1);
+    for (std::size_t column = 0; column < wanted[row]->size(); ++column) {
+      const Cell &cell = (*wanted[row])[column];
       const bool erased = column >= static_cast<std::size_t>(erasing[row]);
-      if (colourAllowed && !isBlank(cell) && (erased || !looksAlike(shown[row][column], cell)) &&
-          std::find(colours.begin(), colours.end(), cell.colour) == colours.end())
+      if (isBlank(cell) || (!erased && looksAlike(shown[row][column], cell)))
+        continue;
+      ++painted;
+      if (colourAllowed && std::find(colours.begin(), colours.end(), cell.colour) == colours.end())
         colours.push_back(cell.colour);
     }
   }
 
-  // Painted in one pass, and with two colours or more a pass for each too, in every order while
-  // there are at most four (more orders would cost more time than they save bytes): the
-  // shortest is kept. A few scattered cells go best in one pass, a board's numbers and grid in
-  // two.
+  // Painted in one pass, and where many cells of two colours or more change, a pass for each
+  // too, in every order while there are at most four (more orders would cost more time than they
+  // save bytes): the shortest is kept. A move's few cells go best in one pass, a board's numbers
+  // and grid in two.
   std::vector<std::vector<std::int8_t>> orders{{everyColour}};
   std::sort(colours.begin(), colours.end());
-  if (colours.size() > 1)
+  if (colours.size() > 1 && painted >= manyCells)
     do
       orders.push_back(colours);
     while (colours.size() <= 4 && std::next_permutation(colours.begin(), colours.end()));
@@ -184,7 +195,7 @@ void TerminalView::useTerminalColour(std::string &out) {
 // Paints pass by pass: each paints the changed cells of its colour (or of every colour), row by
 // row; the first also erases what is to be blank. A pass may write over cells of a later one on
 // its way, where that is shorter than jumping them: the later pass paints them again.
-bool TerminalView::paint(const Rows &wanted, const std::vector<std::int8_t> &passes,
+bool TerminalView::paint(const Wanted &wanted, const std::vector<std::int8_t> &passes,
                          const std::vector<std::size_t> &changed,
                          const std::vector<std::int16_t> &erasing, std::size_t budget,
                          std::string &out) {
@@ -219,14 +230,17 @@ bool TerminalView::paint(const Rows &wanted, const std::vector<std::int8_t> &pas
 // The shortest way to a cell: a full position, or a way to its row (one that keeps the column,
 // or a carriage return and line feeds) and then one along it, which may write the cells between
 // again.
-void TerminalView::moveTo(Position to, const Rows &wanted, std::string &out) {
+void TerminalView::moveTo(Position to, const Wanted &wanted, std::string &out) {
   if (cursor.column == to.column && cursor.row == to.row)
     return;
   std::string best = vt::cursorTo(to.column, to.row);
+  const std::string toColumn = vt::cursorToColumn(to.column);
   std::int16_t writtenFrom = -1; // where the best way writes cells again up to the target
   const auto along = [&](const std::string &toRow, std::int16_t from) {
+    // Only a way shorter than the best so far is kept.
+    const auto shorter = [&](std::size_t length) { return toRow.size() + length < best.size(); };
     const auto keep = [&](const std::string &way, std::int16_t writing = -1) {
-      if (toRow.size() + way.size() < best.size()) {
+      if (shorter(way.size())) {
         best = toRow + way;
         writtenFrom = writing;
       }
@@ -234,11 +248,10 @@ void TerminalView::moveTo(Position to, const Rows &wanted, std::string &out) {
     const int cells = to.column - from;
     if (cells == 0)
       keep("");
-    keep(vt::cursorToColumn(to.column));
+    keep(toColumn);
     if (cells > 0) {
       keep(vt::cursorForward(cells));
-      if (static_cast<std::size_t>(cells) < best.size() &&
-          canRewrite(wanted, to.row, from, to.column)) {
+      if (shorter(static_cast<std::size_t>(cells)) && canRewrite(wanted, to.row, from, to.column)) {
         std::string glyphs;
         for (auto column = from; column < to.column; ++column)
           glyphs += cellOf(wanted, to.row, column).glyph;
@@ -272,7 +285,7 @@ void TerminalView::moveTo(Position to, const Rows &wanted, std::string &out) {
 
 // Cells are written again on the way only where that spoils none: they are to be blank, or of
 // the terminal's colour, or wrong already.
-bool TerminalView::canRewrite(const Rows &wanted, std::int16_t row, std::int16_t from,
+bool TerminalView::canRewrite(const Wanted &wanted, std::int16_t row, std::int16_t from,
                               std::int16_t to) const {
   for (auto column = from; column < to; ++column) {
     const Cell &cell = cellOf(wanted, row, column);
@@ -285,7 +298,7 @@ bool TerminalView::canRewrite(const Rows &wanted, std::int16_t row, std::int16_t
 
 // The cells from..to of a row are written, in the terminal's colour, and the cursor stands after
 // them: past the last column, the terminal waits to wrap.
-void TerminalView::rewritten(const Rows &wanted, std::int16_t row, std::int16_t from,
+void TerminalView::rewritten(const Wanted &wanted, std::int16_t row, std::int16_t from,
                              std::int16_t to) {
   for (auto column = from; column < to; ++column) {
     const Cell &cell = cellOf(wanted, row, column);

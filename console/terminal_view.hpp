@@ -32,14 +32,16 @@ public:
 
 private:
   using Rows = std::vector<ScreenBuffer::Row>;
+  // The buffer's rows in the window, looked at where they stand.
+  using Wanted = std::vector<const ScreenBuffer::Row *>;
 
   // False, stopped short, once the bytes reach the budget.
-  bool paint(const Rows &wanted, const std::vector<std::int8_t> &colours,
+  bool paint(const Wanted &wanted, const std::vector<std::int8_t> &colours,
              const std::vector<std::size_t> &changed, const std::vector<std::int16_t> &erasing,
              std::size_t budget, std::string &out);
-  void moveTo(Position to, const Rows &wanted, std::string &out);
-  bool canRewrite(const Rows &wanted, std::int16_t row, std::int16_t from, std::int16_t to) const;
-  void rewritten(const Rows &wanted, std::int16_t row, std::int16_t from, std::int16_t to);
+  void moveTo(Position to, const Wanted &wanted, std::string &out);
+  bool canRewrite(const Wanted &wanted, std::int16_t row, std::int16_t from, std::int16_t to) const;
+  void rewritten(const Wanted &wanted, std::int16_t row, std::int16_t from, std::int16_t to);
   void useColour(std::int8_t colour, std::string &out);
 
   bool colourAllowed;

@@ -1,6 +1,7 @@
 // libFuzzer: any bytes typed into one whole game, in-process, on the libvterm screen. The first
-// byte picks who goes first and whether the keys come from a terminal or a pipe; 0xff and the
-// byte after it change the window, or paste a run of empty lines. Each time the game waits, the
+// byte picks who goes first, whether the keys come from a terminal or a pipe, whether the
+// background is light and whether colour is off (NO_COLOR); 0xff and the byte after it change
+// the window, or paste a run of empty lines. Each time the game waits, the
 // board read back from the screen must be whole and keep the rules: every cell shows its numbers
 // or a mark between blanks, no mark ever changes, the marks alternate, the computer's O lands
 // where its rules put it, and a move is asked for only while no line is complete and a cell is
@@ -89,6 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     return Event();
   };
   device.inputIsTerminal = (data[0] & 2) != 0;
+  device.lightBackground = (data[0] & 4) != 0;
+  device.colourAllowed = (data[0] & 8) == 0;
   const char enter = device.inputIsTerminal ? '\r' : '\n';
   std::string paste;
   // A line at a time, as keys typed between two waits; a window change, or a paste of empty
