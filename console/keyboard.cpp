@@ -18,7 +18,7 @@ bool isContinuation(int byte) {
   return (byte & 0xc0) == 0x80;
 }
 
-bool isBlank(const std::string &line) {
+bool isBlankLine(const std::string &line) {
   return line.find_first_not_of(" \t") == std::string::npos;
 }
 
@@ -33,7 +33,7 @@ bool Keyboard::readLine(std::string &line, bool blankCounts) {
     echo.start = screen.nextCell();
     if (!(terminal ? editLine(line) : plainLine(line)))
       return false;
-    if (blankCounts || !isBlank(line))
+    if (blankCounts || !isBlankLine(line))
       break;
     if (!echo.glyphs.empty())
       screen.eraseBackTo(echo.start);
