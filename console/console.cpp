@@ -155,11 +155,14 @@ struct Console {
       if (lost)
         return 0;
       const Event event = device.read(buffer, n);
-      if (event.kind == Event::Kind::bytes)
+      switch (event.kind) {
+      case Event::Kind::bytes:
         return static_cast<std::ptrdiff_t>(event.count);
-      if (event.kind == Event::Kind::ended)
+      case Event::Kind::ended:
         return 0;
-      act(event);
+      default:
+        act(event);
+      }
     }
   }
 
