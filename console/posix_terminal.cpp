@@ -84,7 +84,6 @@ struct Terminal {
   // The settings as found, put back on every way out and while the game is stopped.
   std::optional<termios> found;
   termios gameModes{};
-  bool outputIsTerminal = false;
   // Keys typed while the game waited for the terminal's answer.
   std::string typedAhead;
   // The signal handlers write a byte here, so that a wait wakes for a signal whenever it came.
@@ -126,11 +125,11 @@ void catchSignal(int signal) {
   ::sigaction(signal, &action, nullptr);
 }
 
-// A size that cannot be asked, or that the terminal does not know, leaves 0 x 0: taken as 80 x 24.
+// A size that cannot be asked (output that is no terminal), or that the terminal does not know,
+// leaves 0 x 0: taken as 80 x 24.
 WindowSize windowSize() {
   winsize size{};
-  if (terminal.outputIsTerminal)
-    ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size);
+  ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size);
   if (size.ws_col == 0 || size.ws_row == 0)
     return {80, 24};
   const auto clamp = [](unsigned short n) {
@@ -327,8 +326,8 @@ std::optional<Device> openDevice() {
     std::cerr << "quarvel-zib: standard output is closed, so the game cannot be shown.\n";
     return std::nullopt;
   }
-  terminal.outputIsTerminal = ::isatty(STDOUT_FILENO) != 0;
-  if (terminal.outputIsTerminal) {
+  const bool outputIsTerminal = ::isatty(STDOUT_FILENO) != 0;
+  if (outputIsTerminal) {
     const char *name = std::getenv("TERM");
     const std::string term = name != nullptr ? name : "";
     if (std::find(std::begin(dumbTerminals), std::end(dumbTerminals), term) !=
@@ -346,8 +345,7 @@ std::optional<Device> openDevice() {
   Device device;
   termios found{};
   // With output that is no terminal, the terminal's own echo and line editing serve the player.
-  if (terminal.outputIsTerminal && ::isatty(STDIN_FILENO) &&
-      ::tcgetattr(STDIN_FILENO, &found) == 0) {
+  if (outputIsTerminal && ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &found) == 0) {
     terminal.found = found;
     // Keys reach the game as they are typed, unechoed (a read waits in poll first, so VMIN and
     // VTIME do not matter); the signal keys stay; Ctrl-S is a key like any other, so it cannot
@@ -370,7 +368,7 @@ std::optional<Device> openDevice() {
   device.release = release;
   device.endProcess = endProcess;
   device.size = windowSize();
-  device.outputIsTerminal = terminal.outputIsTerminal;
+  device.outputIsTerminal = outputIsTerminal;
   const char *noColour = std::getenv("NO_COLOR");
   device.colourAllowed = noColour == nullptr || noColour[0] == '\0';
   // COLORFGBG, when it says, rules; otherwise the terminal is asked. The Linux console cannot
