@@ -155,6 +155,7 @@ struct Script {
     int columns = 80, rows = 24;
     bool raw = false, nonblocking = false;
     std::vector<int> closed;
+    std::string input; // a file for standard input, rather than the terminal
     std::istringstream in(words);
     for (std::string word; in >> word;) {
       if (std::sscanf(word.c_str(), "%dx%d", &columns, &rows) == 2)
@@ -165,6 +166,8 @@ struct Script {
         nonblocking = true;
       else if (word == "<&-" || word == ">&-")
         closed.push_back(word == "<&-" ? STDIN_FILENO : STDOUT_FILENO);
+      else if (word.starts_with('<'))
+        input = word.substr(1);
       else if (const auto entry = entryOf(word); word.find('=') != std::string::npos)
         entry == environment.end() ? environment.push_back(word) : void(*entry = word);
       else if (word.find('/') == std::string::npos || ::access(word.c_str(), R_OK) == 0)
@@ -200,6 +203,10 @@ struct Script {
         ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
       for (const int descriptor : closed)
         ::close(descriptor);
+      if (const int file = input.empty() ? -1 : ::open(input.c_str(), O_RDONLY); file >= 0) {
+        ::dup2(file, STDIN_FILENO);
+        ::close(file);
+      }
       ::execve(args[0], args.data(), envs.data());
       ::_exit(127);
     }
