@@ -123,9 +123,8 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
   }
   shownTop = screen.windowTop();
 
-  // The rows that changed, where each is erased, and the colours of the cells to paint then.
-  std::vector<std::size_t> changed;
-  std::vector<std::int16_t> erasing(wanted.size(), width);
+  // The rows that changed, where each is erased, the cells to paint then and their colours.
+  std::vector<Change> changes;
   std::vector<std::int8_t> colours;
   int painted = 0;
   for (std::size_t row = 0; row < wanted.size(); ++row) {
@@ -133,12 +132,15 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
     if (shownVersions[row] == versionOf(static_cast<std::int16_t>(row)) ||
         std::equal(shown[row].begin(), shown[row].end(), wanted[row]->begin(), looksAlike))
       continue;
-    changed.push_back(row);
-    erasing[row] = whereToErase(shown[row], *wanted[row], ending ? end.column : -1);
-    for (std::size_t column = 0; column < wanted[row]->size(); ++column) {
-      const Cell &cell = (*wanted[row])[column];
-      const bool erased = column >= static_cast<std::size_t>(erasing[row]);
-      if (isBlank(cell) || (!erased && looksAlike(shown[row][column], cell)))
+    Change &change = changes.emplace_back(
+        Change{row, whereToErase(shown[row], *wanted[row], ending ? end.column : -1), {}});
+    for (std::int16_t column = 0; column < width; ++column) {
+      const Cell &cell = (*wanted[row])[static_cast<std::size_t>(column)];
+      const bool erased = column >= change.erase;
+      if (erased ? isBlank(cell) : looksAlike(shown[row][static_cast<std::size_t>(column)], cell))
+        continue;
+      change.columns.push_back(column);
+      if (isBlank(cell))
         continue;
       ++painted;
       if (colourAllowed && std::find(colours.begin(), colours.end(), cell.colour) == colours.end())
@@ -163,7 +165,7 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
     std::string bytes;
     // An order already longer than the best need not be finished.
     const std::size_t budget = best ? bestBytes.size() : SIZE_MAX;
-    if (!trial.paint(wanted, passes, changed, erasing, budget, bytes))
+    if (!trial.paint(wanted, passes, changes, budget, bytes))
       continue;
     trial.moveTo(end, wanted, bytes);
     if (!best || bytes.size() < bestBytes.size()) {
@@ -196,20 +198,25 @@ void TerminalView::useTerminalColour(std::string &out) {
 // row; the first also erases what is to be blank. A pass may write over cells of a later one on
 // its way, where that is shorter than jumping them: the later pass paints them again.
 bool TerminalView::paint(const Wanted &wanted, const std::vector<std::int8_t> &passes,
-                         const std::vector<std::size_t> &changed,
-                         const std::vector<std::int16_t> &erasing, std::size_t budget,
-                         std::string &out) {
+                         const std::vector<Change> &changes, std::size_t budget, std::string &out) {
   for (std::size_t pass = 0; pass < passes.size(); ++pass) {
     if (passes[pass] != everyColour)
       useColour(passes[pass], out);
-    for (const std::size_t row : changed) {
+    for (const Change &change : changes) {
       if (out.size() >= budget)
         return false;
-      for (Position at{0, static_cast<std::int16_t>(row)}; at.column < width; ++at.column) {
-        if (pass == 0 && at.column == erasing[row]) {
-          moveTo(at, wanted, out);
-          out += vt::eraseToLineEnd;
-          std::fill(shown[row].begin() + at.column, shown[row].end(), Cell{});
+      const auto row = static_cast<std::int16_t>(change.row);
+      const auto erase = [&] {
+        moveTo({change.erase, row}, wanted, out);
+        out += vt::eraseToLineEnd;
+        std::fill(shown[change.row].begin() + change.erase, shown[change.row].end(), Cell{});
+      };
+      bool erased = pass != 0 || change.erase == width;
+      for (const std::int16_t column : change.columns) {
+        const Position at{column, row};
+        if (!erased && column >= change.erase) {
+          erase();
+          erased = true;
         }
         const Cell &cell = cellOf(wanted, at.row, at.column);
         const bool inPass =
@@ -222,6 +229,8 @@ bool TerminalView::paint(const Wanted &wanted, const std::vector<std::int8_t> &p
           rewritten(wanted, at.row, at.column, static_cast<std::int16_t>(at.column + 1));
         }
       }
+      if (!erased)
+        erase();
     }
   }
   return true;

@@ -35,10 +35,17 @@ private:
   // The buffer's rows in the window, looked at where they stand.
   using Wanted = std::vector<const ScreenBuffer::Row *>;
 
+  // A row to paint: the column it is erased from (the width: not erased), and the columns that
+  // may need a cell painted. The others show theirs already, and nothing on the way spoils them.
+  struct Change {
+    std::size_t row;
+    std::int16_t erase;
+    std::vector<std::int16_t> columns;
+  };
+
   // False, stopped short, once the bytes reach the budget.
   bool paint(const Wanted &wanted, const std::vector<std::int8_t> &colours,
-             const std::vector<std::size_t> &changed, const std::vector<std::int16_t> &erasing,
-             std::size_t budget, std::string &out);
+             const std::vector<Change> &changes, std::size_t budget, std::string &out);
   void moveTo(Position to, const Wanted &wanted, std::string &out);
   bool canRewrite(const Wanted &wanted, std::int16_t row, std::int16_t from, std::int16_t to) const;
   void rewritten(const Wanted &wanted, std::int16_t row, std::int16_t from, std::int16_t to);
