@@ -33,11 +33,14 @@ void checkBoard(const Screen &screen, Watch &watch) {
   const int n = gridSize;
   if (n == 0 || screen.rows() <= 2 * n + 2)
     return;
-  if (!watch.lineEndsAfterResult && screen.row(2 * n + 2, 40).ends_with("wins the game"))
-    watch.lineEndsAfterResult = 0;
   // The pause and the final Enter take a line each at most.
   check(watch.lineEndsAfterResult.value_or(0) < 2);
-  if (!std::exchange(watch.drawn, false) || screen.row(2 * n, 40) != "Col(accros)   Row(down)")
+  // A screen unchanged since it was last looked at holds nothing new.
+  if (!std::exchange(watch.drawn, false))
+    return;
+  if (!watch.lineEndsAfterResult && screen.row(2 * n + 2, 40).ends_with("wins the game"))
+    watch.lineEndsAfterResult = 0;
+  if (screen.row(2 * n, 40) != "Col(accros)   Row(down)")
     return;
   Board shown = createBoard(gridSize);
   Board before = watch.seen.cells.empty() ? createBoard(gridSize) : watch.seen;
@@ -47,7 +50,7 @@ void checkBoard(const Screen &screen, Watch &watch) {
     for (int c = 0; c < n; ++c) {
       const std::string cell = line.substr(4 * c, 3);
       const char mark = cell[1];
-      check(cell == std::to_string(c + 1) + '.' + std::to_string(r + 1) || cell == " X " ||
+      check((cell[0] == '1' + c && cell[1] == '.' && cell[2] == '1' + r) || cell == " X " ||
             cell == " O ");
       check(c == n - 1 || line[4 * c + 3] == '|');
       check(before.cells[c][r] == '.' || before.cells[c][r] == mark);
