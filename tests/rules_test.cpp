@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // The grid's rows from the top, each read from the left; the board's cells are [column][row].
@@ -32,16 +34,38 @@ void judge(const std::string &expected, std::vector<std::string> rows, std::size
   EXPECT_EQ(board.cells, boardOf(rows).cells) << "the grid after it";
 }
 
+// What a position starts with: "winner N", "move C,R" or "move none". Anything else is a fault
+// of the table, not a line to pass over.
+bool isExpectation(const std::string &line) {
+  int a = 0, b = 0, end = 0;
+  const auto whole = [&] { return static_cast<std::size_t>(end) == line.size(); };
+  return line == "move none" ||
+         (std::sscanf(line.c_str(), "winner %d%n", &a, &end) == 1 && whole() && a >= 0 && a <= 2) ||
+         (std::sscanf(line.c_str(), "move %d,%d%n", &a, &b, &end) == 2 && whole());
+}
+
 TEST(rules, EveryPositionOfTheTable) {
   const std::vector<std::string> table = linesOf(QZ_RULES_TABLE);
+  std::size_t judged = 0;
   for (std::size_t line = 0; line < table.size(); ++line) {
-    if (!table[line].starts_with("winner ") && !table[line].starts_with("move "))
+    if (table[line].empty() || table[line].starts_with('#'))
       continue;
+    const std::size_t start = line;
     std::vector<std::string> rows;
-    for (std::size_t row = line + 1; row < table.size() && !table[row].empty(); ++row)
-      rows.push_back(table[row]);
-    judge(table[line], rows, line + 1);
+    while (line + 1 < table.size() && !table[line + 1].empty())
+      rows.push_back(table[++line]);
+    const bool square = rows.size() >= 3 && rows.size() <= 9 &&
+                        std::all_of(rows.begin(), rows.end(), [&](const std::string &row) {
+                          return row.size() == rows.size();
+                        });
+    if (!isExpectation(table[start]) || !square) {
+      ADD_FAILURE() << "line " << start + 1 << " starts no position of 3 to 9 square rows";
+      continue;
+    }
+    judge(table[start], rows, start + 1);
+    ++judged;
   }
+  EXPECT_GT(judged, 0u) << "no position judged: " QZ_RULES_TABLE " is missing or empty";
 }
 
 } // namespace
