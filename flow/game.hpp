@@ -9,6 +9,11 @@
 
 // Nine showings of the title, one second each, in changing colours.
 void showTitle();
+// The generator the first player is drawn from, as the C runtime the game was first built with
+// (Microsoft's) has it, so that every platform draws alike: its state, 1 as long as it is not
+// seeded, and its next value, 0 to 32767. The first is 41.
+extern std::uint32_t randomState;
+std::int16_t nextRandom();
 // Asks for the grid size, the player count, draws the first player and announces it.
 // Returns gridSize, or 0 when the input ended before the settings were done.
 std::int16_t askSettings();

@@ -4,7 +4,6 @@
 #include "board/colours.hpp"
 #include "console/console.hpp"
 
-#include <cstdlib>
 #include <iostream>
 #include <string_view>
 
@@ -36,6 +35,13 @@ std::string_view announcement() {
 
 } // namespace
 
+std::uint32_t randomState = 1;
+
+std::int16_t nextRandom() {
+  randomState = randomState * 214013 + 2531011;
+  return static_cast<std::int16_t>((randomState >> 16) & 0x7fff);
+}
+
 std::int16_t askSettings() {
   while (!gridSizeAccepted()) {
     writePrompt("     Between size 3 and 9 what size do you want the grid to be?");
@@ -63,7 +69,7 @@ std::int16_t askSettings() {
   twoPlayers = players != 0;
 
   // Never seeded, so every run draws the same first player: the first value is odd, O starts.
-  currentTurn = (std::rand() & 1) != 0 ? 1 : 0;
+  currentTurn = (nextRandom() & 1) != 0 ? 1 : 0;
 
   writePrompt(announcement());
   const bool paused = pauseForKey();

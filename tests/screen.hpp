@@ -4,6 +4,7 @@
 #pragma once
 
 #include "board/board.hpp"
+#include "flow/game.hpp"
 
 #include <algorithm>
 #include <cstdlib>
@@ -96,13 +97,13 @@ private:
   int bellCount = 0;
 };
 
-// The game's settings as a fresh run has them. glibc's generator draws an odd first value from
-// seed 1, the unseeded start, and an even one from seed 2: O goes first, or X.
+// The game's settings as a fresh run has them. The generator draws an odd first value from state
+// 1, the unseeded start, and an even one from state 3: O goes first, or X.
 inline void startFreshGame(char first) {
   gridSize = 0;
   twoPlayers = false;
   currentTurn = 0;
-  std::srand(first == 'O' ? 1 : 2);
+  randomState = first == 'O' ? 1 : 3;
 }
 
 // The files of a folder with that extension, in order, for the cases and scripts kept as data.

@@ -265,6 +265,16 @@ struct Playing {
   std::map<std::size_t, std::string> actual;
 };
 
+// The first player's draw, as the C runtime the game was first built with draws it: its first
+// values from the unseeded start, and from the state the cases start from for X.
+TEST(game, DrawsAsTheRuntimeItWasDesignedFor) {
+  randomState = 1;
+  for (const std::int16_t value : {41, 18467, 6334, 26500, 19169})
+    EXPECT_EQ(nextRandom(), value);
+  randomState = 3;
+  EXPECT_EQ(nextRandom() & 1, 0);
+}
+
 class Screens : public testing::TestWithParam<fs::path> {};
 
 TEST_P(Screens, PlayAsTheCaseShows) {
