@@ -1,24 +1,33 @@
 // Every script under tests/e2e, played against the real executable in a pseudo-terminal, as a
 // player would: keys typed and signals sent, then waiting until the screen, read back through
-// libvterm, shows what the script says. Scripts run in the build folder, where ./quarvel-zib is
-// the game; libfaketime runs its clock twenty times faster, so the title takes half a second.
+// libvterm, shows what the script says. Every script runs twice: in the sanitizers' build folder,
+// and in the players' (release) build folder, where ./quarvel-zib is that build's game;
+// libfaketime runs its clock fifty times faster, so the title takes a fifth of a second.
 //
-//   run [WxH] [raw] [<&-] [>&-] [nonblocking] [NAME=VALUE]... PROGRAM...
-//                              raw: the terminal starts raw; <&-, >&-: standard input, output
-//                              closed; nonblocking: the terminal left so by another program; a
-//                              program that is missing (wine, the Windows build) skips the script
+//   run [WxH] [xN] [raw] [vmin4] [<&-] [>&-] [nonblocking] [standin] [NAME=VALUE]... PROGRAM...
+//                              xN: the clock N times faster (x1: real time), fifty by default;
+//                              raw: the terminal starts raw; vmin4: with VMIN 4, as the slot it
+//                              shares with VEOF on some systems leaves it; <&-, >&-: standard
+//                              input, output closed; nonblocking: the terminal left so by another
+//                              program; standin: poll() and rand() as other platforms have them
+//                              (stand_in.cpp); a program that is missing (wine, the Windows build)
+//                              skips the script. A script may run one program after another.
 //   type KEYS                  as in the screen cases
 //   resize WxH                 the window, and the program is told
 //   signal INT|TERM|HUP|QUIT
 //   row N |TEXT, cursor C,R, bells N, shows TEXT (anywhere): waits until the screen shows it
 //   exit N | exit signal NAME  the program ends so
-//   deadline SECONDS           for each wait from here on, ten at first
+//   deadline SECONDS           for each wait from here on, ten at first; a fraction too
 //   cpu-under MILLISECONDS     the program that ended took less CPU time: no wait of it spun
 //   memory-under KIB           the program that ended held less memory at its peak
 //   same-terminal              the terminal's settings are those it started with
 //   output |TEXT               everything the program wrote, a line end after it; the lines of
 //   |TEXT                      a longer text follow, each after a bar
 //   wrote KEYS, not-wrote KEYS the program wrote these bytes, written as in `type`, so far, or not
+//   input-left KEYS            what the terminal holds, typed but never read, once the program
+//                              has ended
+//   black-background           every cell of the screen is on black or the terminal's own
+//                              background
 //   fill-output                nobody reads the terminal any more, and its output is full
 //   idle MILLISECONDS          the program runs meanwhile
 //   anything else              fails the script, so a misspelt command cannot pass
@@ -90,7 +99,7 @@ struct Script {
         ::ioctl(master, TIOCSWINSZ, &size); // the kernel tells the program with SIGWINCH
         screen->resize(columns, rows);
       } else if (command == "deadline") {
-        seconds = std::stoi(rest);
+        milliseconds = static_cast<int>(std::stod(rest) * 1000);
       } else if (command == "signal") {
         ::kill(child, signals.at(rest));
       } else if (command == "exit") {
@@ -114,6 +123,10 @@ struct Script {
         ASSERT_TRUE(waitUntil([&] { return output.find(keys(rest)) != std::string::npos; }));
       } else if (command == "not-wrote") {
         EXPECT_EQ(output.find(keys(rest)), std::string::npos);
+      } else if (command == "input-left") {
+        EXPECT_EQ(inputLeft(), keys(rest));
+      } else if (command == "black-background") {
+        EXPECT_TRUE(screen->onBlack()) << screenText();
       } else if (command == "fill-output") {
         fillOutput();
       } else if (command == "idle") {
@@ -153,15 +166,21 @@ struct Script {
       });
     };
     int columns = 80, rows = 24;
-    bool raw = false, nonblocking = false;
+    bool raw = false, nonblocking = false, vmin4 = false;
     std::vector<int> closed;
     std::string input; // a file for standard input, rather than the terminal
     std::istringstream in(words);
     for (std::string word; in >> word;) {
       if (std::sscanf(word.c_str(), "%dx%d", &columns, &rows) == 2)
         continue;
-      if (word == "raw")
+      if (int speed = 0; std::sscanf(word.c_str(), "x%d", &speed) == 1)
+        environment[2] = "FAKETIME=+0 x" + std::to_string(speed);
+      else if (word == "raw")
         raw = true;
+      else if (word == "vmin4")
+        vmin4 = true;
+      else if (word == "standin") // by a path without the build's folders, which may hold spaces
+        environment[1] += ' ' + fs::relative(QZ_STAND_IN).string();
       else if (word == "nonblocking")
         nonblocking = true;
       else if (word == "<&-" || word == ">&-")
@@ -188,14 +207,23 @@ struct Script {
     // The terminal starts as the kernel makes it, cooked, or raw as `stty raw -echo` leaves it.
     const winsize size{static_cast<unsigned short>(rows), static_cast<unsigned short>(columns), 0,
                        0};
+    // The program before, if any, has ended.
+    if (child > 0 && !status) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, nullptr, 0);
+    }
+    status.reset();
+    output.clear();
+    if (master >= 0)
+      ::close(master);
     int slave = -1;
     ::openpty(&master, &slave, nullptr, nullptr, &size);
-    if (raw) {
-      ::tcgetattr(master, &started);
-      cfmakeraw(&started);
-      ::tcsetattr(master, TCSANOW, &started);
-    }
     ::tcgetattr(master, &started);
+    if (raw)
+      cfmakeraw(&started);
+    if (vmin4)
+      started.c_cc[VMIN] = 4;
+    ::tcsetattr(master, TCSANOW, &started);
     child = ::fork();
     if (child == 0) {
       ::login_tty(slave);
@@ -224,11 +252,27 @@ struct Script {
     ::close(terminal);
   }
 
-  // Reads what the program writes until `ready` holds, for the deadline's seconds at most, or
+  // The bytes typed that nobody read, taken from the terminal as a shell would read them.
+  std::string inputLeft() {
+    const int terminal = ::open(::ptsname(master), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    termios raw = started;
+    cfmakeraw(&raw);
+    ::tcsetattr(terminal, TCSANOW, &raw);
+    std::string left;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;)
+      left.append(buffer, static_cast<std::size_t>(got));
+    ::tcsetattr(terminal, TCSANOW, &started);
+    ::close(terminal);
+    return left;
+  }
+
+  // Reads what the program writes until `ready` holds, for the deadline's time at most, or
   // until the program has ended without it.
   template <class Ready> bool waitUntil(Ready ready) {
     using Clock = std::chrono::steady_clock;
-    for (const auto deadline = Clock::now() + std::chrono::seconds(seconds);; ::usleep(2000)) {
+    for (const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);;
+         ::usleep(2000)) {
       const bool ended = status.has_value();
       if (int how = 0; !status && ::wait4(child, &how, WNOHANG, &usage) == child)
         status = how;
@@ -262,18 +306,34 @@ struct Script {
   pid_t child = -1;
   std::optional<int> status;
   rusage usage{};
-  int seconds = 10;
+  int milliseconds = 10000;
   bool reading = true;
 };
 
+// In the folder where ./quarvel-zib is the game to play.
 class Terminal : public testing::TestWithParam<fs::path> {};
+class ReleaseTerminal : public Terminal {};
 
 TEST_P(Terminal, PlaysAsTheScriptSays) {
-  fs::current_path(QZ_BUILD); // where ./quarvel-zib is
+  fs::current_path(QZ_BUILD);
   Script(GetParam()).play();
 }
 
-INSTANTIATE_TEST_SUITE_P(e2e, Terminal, testing::ValuesIn(filesIn(QZ_E2E, ".script")),
-                         [](const auto &info) { return info.param.stem().string(); });
+TEST_P(ReleaseTerminal, PlaysAsTheScriptSays) {
+  fs::current_path(QZ_BUILD "/../build");
+  Script(GetParam()).play();
+}
+
+const auto named = [](const auto &info) { return info.param.stem().string(); };
+INSTANTIATE_TEST_SUITE_P(e2e, Terminal, testing::ValuesIn(filesIn(QZ_E2E, ".script")), named);
+// The Windows game is the same whichever folder it is played from.
+INSTANTIATE_TEST_SUITE_P(release, ReleaseTerminal, testing::ValuesIn([] {
+                           std::vector<fs::path> scripts = filesIn(QZ_E2E, ".script");
+                           std::erase_if(scripts, [](const fs::path &script) {
+                             return script.stem().string().ends_with("_under_wine");
+                           });
+                           return scripts;
+                         }()),
+                         named);
 
 } // namespace

@@ -67,6 +67,18 @@ public:
       return "0123456789abcdef"[(index & 1) << 2 | (index & 2) | (index & 4) >> 2 | (index & 8)];
     });
   }
+  // Whether every cell is on black, or on the terminal's own background.
+  bool onBlack() const {
+    for (int row = 0; row < size().row; ++row)
+      for (int column = 0; column < size().col; ++column) {
+        VTermScreenCell cell{};
+        vterm_screen_get_cell(vterm_obtain_screen(term), VTermPos{row, column}, &cell);
+        if (!VTERM_COLOR_IS_DEFAULT_BG(&cell.bg) &&
+            !(VTERM_COLOR_IS_INDEXED(&cell.bg) && cell.bg.indexed.idx == 0))
+          return false;
+      }
+    return true;
+  }
   int cursorColumn() const { return cursor().col; }
   int cursorRow() const { return cursor().row; }
   int bells() const { return bellCount; }
