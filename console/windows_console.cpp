@@ -64,7 +64,8 @@ public:
   }
   // The time a bell took, which counts towards the wait that follows it.
   DWORD toneMilliseconds = 0;
-  // The colours in force: at first those found.
+  // The colours in force. The game's background is black, whatever the console's was: from the
+  // first clear on, its blanks and its text alike are on black.
   WORD attributes = 7;
 
 private:
@@ -100,8 +101,9 @@ private:
       at = {static_cast<SHORT>(std::max(n.size() > 1 ? n[1] : 1, 1) - 1),
             static_cast<SHORT>(top + count - 1)};
       break;
-    case 'J': // the whole window
+    case 'J': // the whole window, and what is written next on the same background
       blank({0, top}, width * (info.srWindow.Bottom - top + 1));
+      SetConsoleTextAttribute(win32.output, attributes);
       break;
     case 'K': { // 0: to the line's end, 1: from its start, 2: all of it
       const SHORT from = n[0] == 0 ? at.X : SHORT{0};
@@ -328,6 +330,8 @@ std::optional<Device> openDevice() {
     std::cerr << "quarvel-zib: standard output is closed, so the game cannot be shown.\n";
     return std::nullopt;
   }
+  const char *noColour = std::getenv("NO_COLOR");
+  const bool colourAllowed = noColour == nullptr || noColour[0] == '\0';
   win32.outputIsConsole = isConsole(win32.output, win32.outputModes);
   if (win32.outputIsConsole) {
     if (!fitsTheGame(windowSize())) {
@@ -336,7 +340,11 @@ std::optional<Device> openDevice() {
     }
     CONSOLE_SCREEN_BUFFER_INFO info{};
     GetConsoleScreenBufferInfo(win32.output, &info);
-    win32.colours = painter.attributes = info.wAttributes;
+    // The colours as found come back at the end. Until the first clear the game writes on what the
+    // window shows, in those colours; then on black, but with NO_COLOR, which keeps them.
+    win32.colours = info.wAttributes;
+    painter.attributes =
+        colourAllowed ? static_cast<WORD>(info.wAttributes & 0x0f) : info.wAttributes;
     // Line ends and the bell are the console's own; writing the last column of a row waits
     // there, as on a terminal, rather than moving on to the next row.
     SetConsoleMode(win32.output, (win32.outputModes | ENABLE_PROCESSED_OUTPUT) &
@@ -362,7 +370,6 @@ std::optional<Device> openDevice() {
   device.endProcess = endProcess;
   device.size = windowSize();
   device.outputIsTerminal = win32.outputIsConsole;
-  const char *noColour = std::getenv("NO_COLOR");
-  device.colourAllowed = noColour == nullptr || noColour[0] == '\0';
+  device.colourAllowed = colourAllowed;
   return device;
 }
