@@ -10,6 +10,8 @@
 #include "transcript.hpp"
 #include "vt.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -38,6 +40,30 @@ protected:
   }
 };
 
+// How long the terminal's answer about its background is waited for at most.
+constexpr std::int32_t backgroundWait = 100;
+
+// Whether the terminal's answer, "11;rgb:R/G/B" with 1 to 4 hex digits each, is a light
+// background: above one half of relative luminance.
+bool isLight(const std::string &answer) {
+  if (!answer.starts_with("11;rgb:"))
+    return false;
+  std::size_t at = 7;
+  double luminance = 0;
+  for (const double weight : {0.2126, 0.7152, 0.0722}) {
+    const std::size_t end = std::min(answer.find('/', at), answer.size());
+    if (end == at || end - at > 4 || answer.find_first_not_of("0123456789abcdefABCDEF", at) < end)
+      return false;
+    const double share = static_cast<double>(std::stoul(answer.substr(at, end - at), nullptr, 16)) /
+                         (std::pow(16.0, static_cast<double>(end - at)) - 1);
+    // sRGB to linear light.
+    luminance +=
+        weight * (share <= 0.04045 ? share / 12.92 : std::pow((share + 0.055) / 1.055, 2.4));
+    at = end + 1;
+  }
+  return at == answer.size() + 1 && luminance > 0.5;
+}
+
 // The text, broken between words into lines of at most `width` characters.
 std::string wrapped(const std::string &text, std::size_t width) {
   std::string lines, line;
@@ -57,7 +83,10 @@ std::string wrapped(const std::string &text, std::size_t width) {
 struct Console {
   explicit Console(Device with)
       : device(std::move(with)), view(device.colourAllowed, device.lightBackground),
-        keyboard(screen, [this](char *buffer, std::size_t n) { return read(buffer, n); },
+        keyboard(screen,
+                 [this](char *buffer, std::size_t n, std::int32_t &milliseconds) {
+                   return read(buffer, n, milliseconds);
+                 },
                  device.inputIsTerminal, {[this] { view.forget(); }, [this] { bell = true; }}),
         lines([this](std::string &line, bool blankCounts) {
           update();
@@ -114,11 +143,12 @@ struct Console {
       break;
     case Event::Kind::stop:
       send(leave());
-      device.suspend();
-      [[fallthrough]];
+      act(device.suspend());
+      break;
     case Event::Kind::resume:
+      // The window may have changed while the game was stopped, and so may the terminal's colour.
+      resize(event.size);
       view.forget(true);
-      saidTooSmall = false;
       break;
     case Event::Kind::end:
       open = false;
@@ -147,23 +177,47 @@ struct Console {
     view.forget();
   }
 
-  // Input for the keyboard, the output brought up to date first.
-  std::ptrdiff_t read(char *buffer, std::size_t n) {
+  // Input for the keyboard, the output brought up to date first: how many bytes, 0 when the time
+  // is up, -1 when the input has ended.
+  std::ptrdiff_t read(char *buffer, std::size_t n, std::int32_t &milliseconds) {
     for (;;) {
       update();
       // Nobody reads on a terminal that takes no more output.
       if (lost)
-        return 0;
-      const Event event = device.read(buffer, n);
+        return -1;
+      const Event event = device.read(buffer, n, milliseconds);
       switch (event.kind) {
       case Event::Kind::bytes:
         return static_cast<std::ptrdiff_t>(event.count);
       case Event::Kind::ended:
+        return -1;
+      case Event::Kind::done:
         return 0;
+      case Event::Kind::end:
+        // The terminal's answer is still taken out of the input, so that it does not reach the
+        // shell; the game ends once the wait for it is over.
+        if (asking) {
+          endAsked = true;
+          break;
+        }
+        [[fallthrough]];
       default:
         act(event);
       }
     }
+  }
+
+  // Asks the terminal for its background, and takes the shades for a light one when its answer
+  // says so within the time.
+  void askBackground() {
+    asking = true;
+    send(std::string(vt::backgroundQuestion));
+    const std::optional<std::string> answer = keyboard.awaitReport(backgroundWait);
+    asking = false;
+    if (answer && isLight(*answer))
+      view = TerminalView(device.colourAllowed, true);
+    if (endAsked)
+      act(Event(Event::Kind::end));
   }
 
   void wait(std::int32_t milliseconds, bool ring = false) {
@@ -199,6 +253,9 @@ struct Console {
   // The output took no more: every read ends the input from then on.
   bool lost = false;
   bool open = false;
+  // Waiting for the terminal's answer about its background; the end asked for meanwhile.
+  bool asking = false;
+  bool endAsked = false;
 };
 
 std::optional<Console> console;
@@ -287,6 +344,8 @@ void openConsole(Device device) {
   console->savedInput = std::cin.rdbuf(&console->lines);
   std::cin.clear();
   console->open = true;
+  if (console->device.askBackground)
+    console->askBackground();
 }
 
 int openConsole() {

@@ -24,7 +24,7 @@ struct Event {
     lost,   // the output takes no more
     resize, // the window is now `size`
     stop,   // the player asked the game to stop for a while (Ctrl-Z)
-    resume, // the game goes on after a stop it did not ask for
+    resume, // the game goes on after a stop, in a window now of `size`
     end,    // the game is to end at once (Ctrl-C, a signal)
   };
   Event() = default;
@@ -40,12 +40,14 @@ struct Device {
   // Writes from the front of `bytes`, dropping what went out; comes back when all did, or
   // when something happened first.
   std::function<Event(std::string_view &bytes)> write;
-  // Waits for input, up to n bytes.
-  std::function<Event(char *buffer, std::size_t n)> read;
+  // Waits for input, up to n bytes, counting down what is left of the time: done when it is up.
+  // A time below 0 waits as long as it takes.
+  std::function<Event(char *buffer, std::size_t n, std::int32_t &milliseconds)> read;
   // Waits, counting down what is left of the time.
   std::function<Event(std::int32_t &milliseconds)> sleep;
-  // Stops the game until it is continued, the terminal given back meanwhile.
-  std::function<void()> suspend;
+  // Stops the game until it is continued, the terminal given back meanwhile. Then `resume`, with
+  // the window's size as it is now, or `end` when an ending signal came meanwhile.
+  std::function<Event()> suspend;
   // Gives the terminal back as it was found, after these last bytes, written as far as the
   // terminal takes them without waiting: a terminal that stops reading cannot hold the game.
   std::function<void(std::string_view lastBytes)> release;
@@ -61,6 +63,8 @@ struct Device {
   bool colourAllowed = true;
   // Colours that read on a light background instead of the game's own, which want a dark one.
   bool lightBackground = false;
+  // The terminal is to be asked for its background; its answer comes as input.
+  bool askBackground = false;
 };
 
 // The real terminal, or console, behind standard input and output, set up for the game. Empty,

@@ -6,20 +6,26 @@
 namespace {
 
 constexpr int escape = 0x1b;
-constexpr int endOfInput = 0x04; // Ctrl-D
-constexpr int redraw = 0x0c;     // Ctrl-L
-constexpr int eraseLine = 0x15;  // Ctrl-U
+constexpr int redraw = 0x0c;    // Ctrl-L
+constexpr int eraseLine = 0x15; // Ctrl-U
+// String terminator in its one-byte form, which ends a report as ESC \ does.
+constexpr int stringTerminator = 0x9c;
 // Ctrl-Z, then Enter, ends the input in a Windows console.
 constexpr std::string_view windowsEndOfInput = "\x1a";
 // Editors on Windows start a UTF-8 file with it.
 constexpr std::string_view byteOrderMark = "\xef\xbb\xbf";
-
-bool isContinuation(int byte) {
-  return (byte & 0xc0) == 0x80;
-}
+// How long the rest of a key's escape sequence may take to come after each of its bytes, as
+// readline and tmux wait: enough for a slow link, short enough for Escape as a key of its own.
+constexpr std::int32_t escapeWait = 500;
+// A report any longer is none the game asked for.
+constexpr std::size_t longestReport = 64;
 
 bool isBlankLine(const std::string &line) {
   return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+bool isPrintable(int c) {
+  return c >= 0x20 && c < 0x7f;
 }
 
 } // namespace
@@ -47,7 +53,7 @@ bool Keyboard::readLine(std::string &line, bool blankCounts) {
 bool Keyboard::editLine(std::string &line) {
   line.clear();
   for (int c = input.next(); c != '\r' && c != '\n'; c = input.next()) {
-    if (c < 0 || (c == endOfInput && line.empty()))
+    if (c < 0 || (c == endOfInputKey && line.empty()))
       return false;
     if (c == 0x7f || c == '\b' || c == eraseLine) {
       if (echo.glyphs.empty())
@@ -59,10 +65,12 @@ bool Keyboard::editLine(std::string &line) {
     } else if (c == redraw) {
       hooks.repaint();
     } else if (c == escape) {
-      // Arrows, Home and function keys: nothing a number needs.
-      skipKeySequence(c);
-      hooks.ring();
-    } else if (c != endOfInput && line.size() < longestReply) {
+      // Arrows, Home and function keys, and Escape itself, are nothing a number needs; the
+      // terminal's reports are not keys at all.
+      std::int32_t unbounded = -1;
+      if (afterEscape(unbounded) != Sequence::report)
+        hooks.ring();
+    } else if (c != endOfInputKey && line.size() < longestReply) {
       show(static_cast<char>(c), line);
     }
   }
@@ -108,25 +116,109 @@ bool Keyboard::readKey() {
     std::string line;
     return readPlainLine(input, line);
   }
-  int c = input.next();
-  for (; c == redraw; c = input.next())
-    hooks.repaint();
-  if (c < 0 || c == endOfInput)
-    return false;
-  skipKeySequence(c);
-  return true;
+  for (;;) {
+    const int c = input.next();
+    if (c == redraw) {
+      hooks.repaint();
+      continue;
+    }
+    if (c < 0 || c == endOfInputKey)
+      return false;
+    std::int32_t unbounded = -1;
+    if (c == escape && afterEscape(unbounded) == Sequence::report)
+      continue;
+    // A character of several bytes is one key.
+    for (int n = continuationsAfter(static_cast<unsigned char>(c)); n > 0; --n) {
+      const int next = following(false, unbounded);
+      if (next < 0 || !continuesCharacter(static_cast<unsigned char>(next)))
+        break;
+      input.next();
+    }
+    return true;
+  }
 }
 
-// A key's escape sequence, or a character of several bytes, comes in one piece: what of it has
-// arrived belongs to the same key.
-void Keyboard::skipKeySequence(int first) {
-  if (first == escape && input.available()) {
-    const int second = input.next();
-    // CSI and SS3: parameter and intermediate bytes run below 0x40, up to the final byte.
-    if (second == '[' || second == 'O')
-      for (int c = 0; c < 0x40 && input.available();)
-        c = input.next();
+std::optional<std::string> Keyboard::awaitReport(std::int32_t milliseconds) {
+  std::string kept, taken;
+  std::optional<std::string> answer;
+  input.record(&taken);
+  while (milliseconds > 0 && !answer) {
+    taken.clear();
+    const int c = input.next(milliseconds);
+    if (c < 0)
+      break;
+    if (c == escape && afterEscape(milliseconds) == Sequence::report) {
+      // One cut short is dropped, and the wait goes on.
+      if (reportWhole)
+        answer = report;
+      continue;
+    }
+    kept += taken;
   }
-  while (input.available() && isContinuation(input.peek()))
+  input.record(nullptr);
+  input.putBack(kept);
+  return answer;
+}
+
+// The next byte of a key's sequence, taken or left to be read, as long as the escape wait and
+// the budget (below 0: none) allow; the budget is counted down.
+int Keyboard::following(bool take, std::int32_t &budget) {
+  std::int32_t wait = budget < 0 ? escapeWait : std::min(escapeWait, budget);
+  const std::int32_t allowed = wait;
+  const int c = take ? input.next(wait) : input.peek(wait);
+  if (budget >= 0)
+    budget -= allowed - wait;
+  return c;
+}
+
+// What follows an Escape, read whole however its bytes arrive: a CSI or SS3 sequence up to its
+// final byte (an arrow, a function key), a character typed with Alt, or a report. Nothing in
+// time, or a control key, and the Escape is a key of its own.
+Keyboard::Sequence Keyboard::afterEscape(std::int32_t &budget) {
+  const int second = following(false, budget);
+  if (second == ']') {
     input.next();
+    return readReport(budget);
+  }
+  if (!isPrintable(second))
+    return Sequence::loneEscape;
+  input.next();
+  if (second == '[' || second == 'O') {
+    // CSI's parameter and intermediate bytes run below 0x40, up to its final byte; SS3 has one.
+    for (int c = following(false, budget); isPrintable(c); c = following(false, budget)) {
+      input.next();
+      if (c >= 0x40 || second == 'O')
+        break;
+    }
+  }
+  return Sequence::key;
+}
+
+// An OSC string: its text up to BEL or ST. A byte that cannot be in it, or a pause, ends it
+// short, and that byte is read as typed; the text is never typed, however long.
+Keyboard::Sequence Keyboard::readReport(std::int32_t &budget) {
+  report.clear();
+  reportWhole = false;
+  for (int c = following(false, budget);; c = following(false, budget)) {
+    if (c == '\a' || c == stringTerminator) {
+      input.next();
+      reportWhole = true;
+    } else if (c == escape) {
+      input.next();
+      if (following(false, budget) == '\\') {
+        input.next();
+        reportWhole = true;
+      } else {
+        input.putBack("\x1b"); // the start of the next key
+      }
+    } else if (isPrintable(c)) {
+      input.next();
+      if (report.size() <= longestReport)
+        report.push_back(static_cast<char>(c));
+      continue;
+    }
+    break;
+  }
+  reportWhole = reportWhole && report.size() <= longestReport;
+  return Sequence::report;
 }

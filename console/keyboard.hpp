@@ -7,9 +7,14 @@
 #include "line_input.hpp"
 #include "screen_buffer.hpp"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+// Ctrl-D: on an empty reply or at a pause, the input ends.
+inline constexpr char endOfInputKey = 0x04;
 
 class Keyboard {
 public:
@@ -33,11 +38,19 @@ public:
   void takeBack(std::size_t from);
   // The last line's echo is gone from the screen (it was cleared): nothing is left to take back.
   void forgetEcho() { echo = {}; }
+  // The terminal's report (an OSC string, such as its answer about the background), if a whole
+  // one comes within the time; what is typed meanwhile stays to be read.
+  std::optional<std::string> awaitReport(std::int32_t milliseconds);
 
 private:
+  // What an Escape began.
+  enum class Sequence { loneEscape, key, report };
+
   bool editLine(std::string &line);
   bool plainLine(std::string &line);
-  void skipKeySequence(int first);
+  Sequence afterEscape(std::int32_t &budget);
+  Sequence readReport(std::int32_t &budget);
+  int following(bool take, std::int32_t &budget);
   void show(char c, std::string &line);
 
   // Where the last line stands on the screen.
@@ -59,6 +72,9 @@ private:
   bool terminal;
   Hooks hooks;
   Echo echo;
+  // The text of the last report, and whether it ended as a report ends.
+  std::string report;
+  bool reportWhole = false;
   // A piped line as it came, before it is shown.
   std::string typed;
   bool firstLine = true;

@@ -2,17 +2,27 @@
 
 #include <array>
 
-int ByteQueue::next() {
+int ByteQueue::peek(std::int32_t &milliseconds) {
   if (!available()) {
     // Asked again after the end, the reader says so again.
     std::array<char, 4096> chunk{};
-    const std::ptrdiff_t got = reader(chunk.data(), chunk.size());
+    const std::ptrdiff_t got = reader(chunk.data(), chunk.size(), milliseconds);
     if (got <= 0)
-      return -1;
+      return got == 0 ? late : ended;
     bytes.assign(chunk.data(), static_cast<std::size_t>(got));
     at = 0;
   }
-  return static_cast<unsigned char>(bytes[at++]);
+  return static_cast<unsigned char>(bytes[at]);
+}
+
+int ByteQueue::next(std::int32_t &milliseconds) {
+  const int c = peek(milliseconds);
+  if (c >= 0) {
+    ++at;
+    if (recording != nullptr)
+      *recording += static_cast<char>(c);
+  }
+  return c;
 }
 
 bool readPlainLine(ByteQueue &input, std::string &line) {

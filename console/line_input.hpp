@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 // A reply longer than this is no number: only its start is kept, and the line is refused once.
 inline constexpr std::size_t longestReply = 255;
@@ -13,12 +15,24 @@ inline constexpr std::size_t longestReply = 255;
 // Input bytes, fetched from a reader as they are needed.
 class ByteQueue {
 public:
-  // Fills the buffer with up to n bytes; 0 or less means the input has ended.
-  using Reader = std::function<std::ptrdiff_t(char *buffer, std::size_t n)>;
+  // Fills the buffer with up to n bytes, waiting as long as the time allows (below 0: as long as
+  // it takes), which it counts down. How many; 0 when the time is up; below 0 once the input has
+  // ended.
+  using Reader =
+      std::function<std::ptrdiff_t(char *buffer, std::size_t n, std::int32_t &milliseconds)>;
+  static constexpr int ended = -1;
+  static constexpr int late = -2; // nothing came in time
   explicit ByteQueue(Reader reader) : reader(std::move(reader)) {}
 
-  // The next byte, waiting for it if need be; -1 once the input has ended.
-  int next();
+  // The next byte, waiting for it as long as the time allows, counted down; ended or late if
+  // none.
+  int next(std::int32_t &milliseconds);
+  int next() {
+    std::int32_t forever = -1;
+    return next(forever);
+  }
+  // The same, left to be read next.
+  int peek(std::int32_t &milliseconds);
   // Whether a byte is there without waiting.
   bool available() const { return at < bytes.size(); }
   // Passes over the bytes there that are this one, waiting for none.
@@ -26,12 +40,21 @@ public:
     while (available() && bytes[at] == c)
       ++at;
   }
-  int peek() const { return static_cast<unsigned char>(bytes[at]); }
+  // Bytes to be read again, before the rest.
+  void putBack(std::string_view again) {
+    std::string joined(again);
+    joined.append(bytes, at);
+    bytes.swap(joined);
+    at = 0;
+  }
+  // Every byte read from now on is added to `taken` too; nullptr: no more.
+  void record(std::string *taken) { recording = taken; }
 
 private:
   Reader reader;
   std::string bytes;
   std::size_t at = 0;
+  std::string *recording = nullptr;
 };
 
 // The next line, without its line end ("\r\n" counts as one); at most longestReply bytes are kept.

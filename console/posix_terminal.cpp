@@ -5,87 +5,26 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <iostream>
-#include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
 // Terminals that cannot place the cursor.
 constexpr const char *dumbTerminals[] = {"dumb", "cons25", "emacs"};
 
-// OSC 11: what is the background colour? The answer starts the same, up to BEL or ST.
-constexpr std::string_view backgroundQuestion = "\x1b]11;?\x1b\\";
-constexpr std::string_view backgroundAnswer = "\x1b]11;";
-
-// The terminal's answer about its background, taken out of the input wherever it comes, even
-// after the game stopped waiting for it.
-struct BackgroundAnswer {
-  // Whether the background is light, from the answer "rgb:R/G/B", each of 1 to 4 hex digits:
-  // above one half of relative luminance.
-  static bool isLight(const std::string &answer) {
-    std::size_t at = answer.find("rgb:");
-    if (at == std::string::npos)
-      return false;
-    at += 4;
-    double luminance = 0;
-    for (const double weight : {0.2126, 0.7152, 0.0722}) {
-      const std::size_t end = answer.find_first_not_of("0123456789abcdefABCDEF", at);
-      if (end == std::string::npos || end == at || end - at > 4)
-        return false;
-      const double share =
-          static_cast<double>(std::stoul(answer.substr(at, end - at), nullptr, 16)) /
-          (std::pow(16.0, static_cast<double>(end - at)) - 1);
-      // sRGB to linear light.
-      luminance +=
-          weight * (share <= 0.04045 ? share / 12.92 : std::pow((share + 0.055) / 1.055, 2.4));
-      at = end + 1;
-    }
-    return luminance > 0.5;
-  }
-
-  bool awaited() const { return asked && !light; }
-
-  // Keeps in `bytes` only what was typed.
-  void takeOut(std::string &bytes) {
-    std::string typed;
-    for (const char c : bytes) {
-      if (!awaited()) {
-        typed += c;
-        continue;
-      }
-      held += c;
-      if (held.size() <= backgroundAnswer.size() && !backgroundAnswer.starts_with(held)) {
-        typed += std::exchange(held, {});
-      } else if (c == '\a' || held.ends_with("\x1b\\")) {
-        light = isLight(std::exchange(held, {}));
-      } else if (held.size() > 64) { // no answer after all
-        typed += std::exchange(held, {});
-        light = false;
-      }
-    }
-    bytes = typed;
-  }
-
-  bool asked = false;
-  std::string held;
-  // Empty until the answer came, or the game gave up on it.
-  std::optional<bool> light;
-} background;
-
 struct Terminal {
   // The settings as found, put back on every way out and while the game is stopped.
   std::optional<termios> found;
   termios gameModes{};
-  // Keys typed while the game waited for the terminal's answer.
-  std::string typedAhead;
+  // Whether the game's settings are in force: the terminal is the game's, not given back.
+  bool held = false;
   // The signal handlers write a byte here, so that a wait wakes for a signal whenever it came.
   int wakeUp[2] = {-1, -1};
 } terminal;
@@ -101,6 +40,8 @@ volatile std::sig_atomic_t endingSignal = 0;
 volatile std::sig_atomic_t stopAsked = 0;
 volatile std::sig_atomic_t continued = 0;
 volatile std::sig_atomic_t resized = 0;
+// The end is said once: the console may still drain the terminal's answer before it acts.
+bool endSaid = false;
 
 extern "C" void recordSignal(int signal) {
   const int error = errno;
@@ -138,25 +79,58 @@ WindowSize windowSize() {
   return {clamp(size.ws_col), clamp(size.ws_row)};
 }
 
+// Whether the terminal may be touched: it is the game's, and the game is in the foreground, so
+// that a terminal another process group has now is left alone.
+bool ours() {
+  return terminal.held && ::tcgetpgrp(STDIN_FILENO) == ::getpgrp();
+}
+
 // At once: waiting for output to drain could wait for ever on a terminal nobody reads.
-void setModes(bool forTheGame) {
-  if (terminal.found)
-    ::tcsetattr(STDIN_FILENO, TCSANOW, forTheGame ? &terminal.gameModes : &*terminal.found);
+void giveTerminalBack() {
+  if (!ours())
+    return;
+  while (::tcsetattr(STDIN_FILENO, TCSANOW, &*terminal.found) != 0 && errno == EINTR) {
+  }
+  terminal.held = false;
+}
+
+// The game's settings. From the background the terminal stops the game until it is in the
+// foreground again (Stopped (tty output)), and the wake-up from that is tried again. False when
+// an ending signal came first.
+bool takeTerminal() {
+  if (!terminal.found)
+    return true;
+  while (::tcsetattr(STDIN_FILENO, TCSANOW, &terminal.gameModes) != 0) {
+    if (errno != EINTR || endingSignal != 0)
+      return endingSignal == 0;
+  }
+  terminal.held = true;
+  return true;
+}
+
+Event ending() {
+  endSaid = true;
+  return Event(Event::Kind::end);
+}
+
+// Back from a stop: the window may have changed meanwhile.
+Event resumed() {
+  continued = 0;
+  if (endingSignal != 0 || !takeTerminal())
+    return ending();
+  return Event(Event::Kind::resume, 0, windowSize());
 }
 
 // What the signals recorded so far ask for, the most pressing first; done when nothing.
 Event recorded() {
-  if (endingSignal != 0)
-    return Event(Event::Kind::end);
+  if (endingSignal != 0 && !endSaid)
+    return ending();
   if (stopAsked != 0) {
     stopAsked = 0;
     return Event(Event::Kind::stop);
   }
-  if (continued != 0) {
-    continued = 0;
-    setModes(true);
-    return Event(Event::Kind::resume);
-  }
+  if (continued != 0)
+    return resumed();
   if (resized != 0) {
     resized = 0;
     return Event(Event::Kind::resize, 0, windowSize());
@@ -164,55 +138,84 @@ Event recorded() {
   return {};
 }
 
-// Waits until a signal comes, the time is up (-1: never) or the descriptor, when one is given, is
-// ready as asked. Whether it is.
-bool waitFor(int descriptor, short ready, int milliseconds) {
-  pollfd fds[] = {{terminal.wakeUp[0], POLLIN, 0}, {descriptor, ready, 0}};
-  ::poll(fds, descriptor < 0 ? 1 : 2, milliseconds);
-  for (char drained[16]; ::read(terminal.wakeUp[0], drained, sizeof drained) > 0;) {
+// A time counted down from when the wait began; below 0, none.
+class Deadline {
+public:
+  explicit Deadline(std::int32_t milliseconds)
+      : end(milliseconds < 0
+                ? std::nullopt
+                : std::optional(Clock::now() + std::chrono::milliseconds(milliseconds))) {}
+  std::int32_t left() const {
+    if (!end)
+      return -1;
+    const auto rest = std::chrono::ceil<std::chrono::milliseconds>(*end - Clock::now()).count();
+    return static_cast<std::int32_t>(std::max<std::int64_t>(rest, 0));
   }
-  return fds[1].revents != 0;
+
+private:
+  using Clock = std::chrono::steady_clock;
+  std::optional<Clock::time_point> end;
+};
+
+// Waits until a signal has something to say (its event), the time is up, or the descriptor, when
+// one is given, is ready to be read or written (`ready`); the time left is counted down.
+// select(), not poll(): macOS's poll() does not take terminals.
+Event waitFor(int descriptor, bool writing, std::int32_t &milliseconds, bool &ready) {
+  const Deadline deadline(milliseconds);
+  for (ready = false;;) {
+    milliseconds = deadline.left();
+    if (const Event event = recorded(); event.kind != Event::Kind::done || milliseconds == 0)
+      return event;
+    fd_set readable, writable;
+    FD_ZERO(&readable);
+    FD_ZERO(&writable);
+    fd_set &asked = writing ? writable : readable;
+    // Without the pipe (no descriptor left), a signal still cuts the wait short, only not every
+    // time.
+    const int pipe = terminal.wakeUp[0];
+    if (pipe >= 0 && pipe < FD_SETSIZE)
+      FD_SET(pipe, &readable);
+    if (descriptor >= 0)
+      FD_SET(descriptor, &asked);
+    timeval time{milliseconds / 1000, milliseconds % 1000 * 1000};
+    const int count = ::select(std::max(pipe, descriptor) + 1, &readable, &writable, nullptr,
+                               milliseconds < 0 ? nullptr : &time);
+    for (char drained[16]; ::read(pipe, drained, sizeof drained) > 0;) {
+    }
+    if (count > 0 && descriptor >= 0 && FD_ISSET(descriptor, &asked)) {
+      ready = true;
+      milliseconds = deadline.left();
+      return {};
+    }
+  }
 }
 
-Event readInput(char *buffer, std::size_t n) {
-  while (terminal.typedAhead.empty()) {
-    if (const Event event = recorded(); event.kind != Event::Kind::done)
+Event readInput(char *buffer, std::size_t n, std::int32_t &milliseconds) {
+  for (bool ready = false;;) {
+    if (const Event event = waitFor(STDIN_FILENO, false, milliseconds, ready);
+        event.kind != Event::Kind::done || !ready)
       return event;
-    if (!waitFor(STDIN_FILENO, POLLIN, -1))
-      continue;
-    char bytes[4096];
-    const ssize_t got = ::read(STDIN_FILENO, bytes, std::min(n, sizeof bytes));
-    if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
+    const ssize_t got = ::read(STDIN_FILENO, buffer, n);
+    if (got > 0)
+      return Event(Event::Kind::bytes, static_cast<std::size_t>(got));
+    if (got == 0 || (errno != EINTR && errno != EAGAIN))
       return Event(Event::Kind::ended);
-    terminal.typedAhead.assign(bytes, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
-    background.takeOut(terminal.typedAhead);
   }
-  const std::size_t count = terminal.typedAhead.copy(buffer, n);
-  terminal.typedAhead.erase(0, count);
-  return Event(Event::Kind::bytes, count);
 }
 
 Event sleepMilliseconds(std::int32_t &milliseconds) {
-  using std::chrono::steady_clock;
-  const steady_clock::time_point end =
-      steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - steady_clock::now());
-    milliseconds = static_cast<std::int32_t>(std::max<std::int64_t>(left.count(), 0));
-    if (const Event event = recorded(); event.kind != Event::Kind::done || milliseconds == 0)
-      return event;
-    waitFor(-1, 0, milliseconds);
-  }
+  bool ready = false;
+  return waitFor(-1, false, milliseconds, ready);
 }
 
-// A write waits in poll, never in the terminal, so any signal reaches the game at once; an output
-// left non-blocking by another program is waited for in the same way.
+// A write waits in select, never in the terminal, so any signal reaches the game at once; an
+// output left non-blocking by another program is waited for in the same way.
 Event writeOutput(std::string_view &bytes) {
-  while (!bytes.empty()) {
-    if (const Event event = recorded(); event.kind != Event::Kind::done)
+  for (bool ready = false; !bytes.empty();) {
+    std::int32_t forever = -1;
+    if (const Event event = waitFor(STDOUT_FILENO, true, forever, ready);
+        event.kind != Event::Kind::done)
       return event;
-    if (!waitFor(STDOUT_FILENO, POLLOUT, -1))
-      continue;
     const ssize_t done = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
     if (done >= 0)
       bytes.remove_prefix(static_cast<std::size_t>(done));
@@ -222,27 +225,26 @@ Event writeOutput(std::string_view &bytes) {
   return {};
 }
 
-// Stops the game as Ctrl-Z asks, with the terminal's settings given back meanwhile.
-void suspend() {
-  setModes(false);
+// Stops the game as Ctrl-Z asks, with the terminal's settings given back meanwhile. Going on is
+// the same whether SIGCONT came or the stop never happened (an orphaned game).
+Event suspend() {
+  giveTerminalBack();
   std::signal(SIGTSTP, SIG_DFL);
   std::raise(SIGTSTP);
   catchSignal(SIGTSTP);
-  setModes(true);
-  // Going on is the same whether SIGCONT came or the stop never happened (an orphaned game).
-  continued = 0;
+  return resumed();
 }
 
-// Undone newest first.
+// Undone newest first. A terminal given back at a stop is not the game's to touch.
 void release(std::string_view lastBytes) {
-  if (!lastBytes.empty()) {
+  if (!lastBytes.empty() && (!terminal.found || ours())) {
     const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
     ::fcntl(STDOUT_FILENO, F_SETFL, flags | O_NONBLOCK);
     [[maybe_unused]] const ssize_t written =
         ::write(STDOUT_FILENO, lastBytes.data(), lastBytes.size());
     ::fcntl(STDOUT_FILENO, F_SETFL, flags);
   }
-  setModes(false);
+  giveTerminalBack();
   for (const Caught &signal : caught)
     ::sigaction(signal.signal, &signal.found, nullptr);
 }
@@ -279,41 +281,21 @@ bool occupyIfClosed(int descriptor) {
 }
 
 // COLORFGBG, "foreground;background" as some terminals set it, or a player: the background is
-// light when it is 7 or 9 to 15. Empty when it says nothing.
+// light when its last field is a colour number of 7 or 9 to 15. Empty when it names no colour
+// from 0 to 15 (unset, empty, "default"): the terminal is asked then.
 std::optional<bool> lightByColorFgBg() {
   const char *value = std::getenv("COLORFGBG");
   if (value == nullptr)
     return std::nullopt;
-  const std::string colours = value;
-  const std::string last = colours.substr(colours.rfind(';') + 1);
-  if (last.empty() || last.size() > 2 || last.find_first_not_of("0123456789") != std::string::npos)
+  std::string last = value;
+  last.erase(0, last.rfind(';') + 1);
+  if (last.empty() || last.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  last.erase(0, std::min(last.find_first_not_of('0'), last.size() - 1));
+  if (last.size() > 2 || std::stoi(last) > 15)
     return std::nullopt;
   const int colour = std::stoi(last);
-  return colour == 7 || (colour >= 9 && colour <= 15);
-}
-
-// Asks the terminal, once its echo is off, and waits 100 ms at most for the answer; what is
-// typed meanwhile is kept for the game.
-bool askedLight() {
-  background.asked = ::write(STDOUT_FILENO, backgroundQuestion.data(), backgroundQuestion.size()) ==
-                     static_cast<ssize_t>(backgroundQuestion.size());
-  using std::chrono::steady_clock;
-  const steady_clock::time_point end = steady_clock::now() + std::chrono::milliseconds(100);
-  while (background.awaited()) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(end - steady_clock::now()).count();
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    if (left <= 0 || ::poll(&input, 1, static_cast<int>(left)) <= 0)
-      break;
-    char bytes[256];
-    const ssize_t got = ::read(STDIN_FILENO, bytes, sizeof bytes);
-    if (got <= 0)
-      break;
-    std::string typed(bytes, static_cast<std::size_t>(got));
-    background.takeOut(typed);
-    terminal.typedAhead += typed;
-  }
-  return background.light.value_or(false);
+  return colour == 7 || colour >= 9;
 }
 
 } // namespace
@@ -327,9 +309,9 @@ std::optional<Device> openDevice() {
     return std::nullopt;
   }
   const bool outputIsTerminal = ::isatty(STDOUT_FILENO) != 0;
+  const char *name = std::getenv("TERM");
+  const std::string term = name != nullptr ? name : "";
   if (outputIsTerminal) {
-    const char *name = std::getenv("TERM");
-    const std::string term = name != nullptr ? name : "";
     if (std::find(std::begin(dumbTerminals), std::end(dumbTerminals), term) !=
         std::end(dumbTerminals)) {
       std::cerr << "quarvel-zib needs a terminal that can place the cursor; TERM=" << term
@@ -347,19 +329,21 @@ std::optional<Device> openDevice() {
   // With output that is no terminal, the terminal's own echo and line editing serve the player.
   if (outputIsTerminal && ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &found) == 0) {
     terminal.found = found;
-    // Keys reach the game as they are typed, unechoed (a read waits in poll first, so VMIN and
-    // VTIME do not matter); the signal keys stay; Ctrl-S is a key like any other, so it cannot
-    // hold the game's output.
+    // Keys reach the game as they are typed, unechoed, one byte being enough for a read (VMIN
+    // shares its slot with VEOF on some systems, so it is set whatever was found); the signal
+    // keys stay; Ctrl-S is a key like any other, so it cannot hold the game's output.
     termios &modes = terminal.gameModes = found;
     // The game's bytes reach the terminal as written: its line ends say carriage return already.
     modes.c_oflag &= static_cast<tcflag_t>(~OPOST);
     modes.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | IEXTEN));
     modes.c_lflag |= ISIG;
     modes.c_iflag &= static_cast<tcflag_t>(~IXON);
+    modes.c_cc[VMIN] = 1;
+    modes.c_cc[VTIME] = 0;
     device.inputIsTerminal = true;
   }
   catchSignals();
-  setModes(true);
+  takeTerminal();
 
   device.write = writeOutput;
   device.read = readInput;
@@ -373,11 +357,9 @@ std::optional<Device> openDevice() {
   device.colourAllowed = noColour == nullptr || noColour[0] == '\0';
   // COLORFGBG, when it says, rules; otherwise the terminal is asked. The Linux console cannot
   // answer, and is dark unless told otherwise.
-  const char *name = std::getenv("TERM");
   if (const std::optional<bool> light = lightByColorFgBg())
     device.lightBackground = *light;
-  else if (device.inputIsTerminal && device.colourAllowed &&
-           std::string_view(name != nullptr ? name : "") != "linux")
-    device.lightBackground = askedLight();
+  else
+    device.askBackground = device.inputIsTerminal && device.colourAllowed && term != "linux";
   return device;
 }

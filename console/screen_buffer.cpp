@@ -6,21 +6,6 @@ namespace {
 
 const ScreenBuffer::Row emptyRow{};
 
-bool isContinuation(unsigned char byte) {
-  return (byte & 0xc0) == 0x80;
-}
-
-// How many bytes follow a UTF-8 character's first byte; 0 for a byte that starts none.
-int continuationsAfter(unsigned char first) {
-  if (first >= 0xc2 && first <= 0xdf)
-    return 1;
-  if (first >= 0xe0 && first <= 0xef)
-    return 2;
-  if (first >= 0xf0 && first <= 0xf4)
-    return 3;
-  return 0;
-}
-
 } // namespace
 
 void ScreenBuffer::write(char c) {
@@ -44,7 +29,7 @@ void ScreenBuffer::write(char c) {
 }
 
 bool ScreenBuffer::joinsLastGlyph(char c) const {
-  return continuations > 0 && isContinuation(static_cast<unsigned char>(c));
+  return continuations > 0 && continuesCharacter(static_cast<unsigned char>(c));
 }
 
 void ScreenBuffer::clear() {

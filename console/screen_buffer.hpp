@@ -17,6 +17,21 @@ inline bool looksAlike(const Cell &a, const Cell &b) {
   return a.glyph == b.glyph && (a.glyph == ' ' || a.colour == b.colour);
 }
 
+// UTF-8: whether a byte continues a character, and how many bytes continue the one it starts (0 for
+// a byte that starts none).
+inline bool continuesCharacter(unsigned char byte) {
+  return (byte & 0xc0) == 0x80;
+}
+inline int continuationsAfter(unsigned char first) {
+  if (first >= 0xc2 && first <= 0xdf)
+    return 1;
+  if (first >= 0xe0 && first <= 0xef)
+    return 2;
+  if (first >= 0xf0 && first <= 0xf4)
+    return 3;
+  return 0;
+}
+
 struct Position {
   std::int16_t column = 0;
   std::int16_t row = 0;

@@ -17,6 +17,9 @@ inline constexpr std::string_view eraseToLineEnd = "\x1b[K";
 inline constexpr std::string_view resetAttributes = "\x1b[m";
 // BEL: the terminal's own audible (or visible) signal.
 inline constexpr std::string_view bell = "\a";
+// OSC 11 ; ? ST: what is the background colour? Answered as OSC 11 ; rgb:R/G/B, up to BEL or ST,
+// by the terminals that know it; the others say nothing.
+inline constexpr std::string_view backgroundQuestion = "\x1b]11;?\x1b\\";
 
 namespace detail {
 // A number written straight in, as the shortest way to a cell is looked for often.

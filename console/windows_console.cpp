@@ -219,11 +219,20 @@ std::string keyBytes(const KEY_EVENT_RECORD &key) {
   return repeated;
 }
 
-// Keys typed into the console, or a change of its window.
-Event readConsole() {
+// Keys typed into the console, or a change of its window; done when none came in the time
+// (INFINITE: as long as it takes).
+Event readConsole(DWORD milliseconds) {
+  const ULONGLONG start = GetTickCount64();
   while (win32.keys.empty()) {
+    const ULONGLONG spent = GetTickCount64() - start;
+    const DWORD left = milliseconds == INFINITE ? INFINITE
+                       : spent >= milliseconds  ? 0
+                                                : milliseconds - static_cast<DWORD>(spent);
     const HANDLE waits[] = {win32.ending, win32.input};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
+    const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, left);
+    if (woken == WAIT_TIMEOUT)
+      return {};
+    if (woken != WAIT_OBJECT_0 + 1)
       return Event(Event::Kind::end);
     INPUT_RECORD records[64];
     DWORD got = 0;
@@ -241,12 +250,19 @@ Event readConsole() {
   return Event(Event::Kind::bytes);
 }
 
-Event readInput(char *buffer, std::size_t n) {
+// A console's keys come whole, so the time is only counted down for them; a pipe is read as it
+// comes.
+Event readInput(char *buffer, std::size_t n, std::int32_t &milliseconds) {
   painter.toneMilliseconds = 0;
   if (isEnding())
     return Event(Event::Kind::end);
   if (win32.inputIsConsole) {
-    if (const Event event = readConsole(); event.kind != Event::Kind::bytes)
+    const ULONGLONG start = GetTickCount64();
+    const Event event = readConsole(milliseconds < 0 ? INFINITE : static_cast<DWORD>(milliseconds));
+    if (milliseconds >= 0)
+      milliseconds = static_cast<std::int32_t>(
+          std::max<LONGLONG>(milliseconds - static_cast<LONGLONG>(GetTickCount64() - start), 0));
+    if (event.kind != Event::Kind::bytes)
       return event;
     const std::size_t count = std::min(n, win32.keys.size());
     win32.keys.copy(buffer, count);
@@ -365,7 +381,7 @@ std::optional<Device> openDevice() {
   device.write = writeOutput;
   device.read = readInput;
   device.sleep = sleepMilliseconds;
-  device.suspend = [] {};
+  device.suspend = [] { return Event(Event::Kind::resume, 0, windowSize()); };
   device.release = release;
   device.endProcess = endProcess;
   device.size = windowSize();

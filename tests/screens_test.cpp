@@ -5,10 +5,14 @@
 //
 // A case is a header (terminal or piped WIDTHxHEIGHT, logged: piped into a file, first X or O,
 // no-colour, light: a light background, where every colour sent must read on white,
-// output-fails-after WRITES), then steps in the order the game meets them:
-//   type KEYS     typed at the game's next read: ⏎ Enter, ⌫ Backspace, ^X a control key, {x*N}
-//   resize WxH    the window changes; stop, continue: Ctrl-Z, then fg; scribble: another program
-//                 writes on the terminal
+// output-fails-after WRITES, background KEYS: the terminal is asked about its background, and
+// these keys come while the game waits for the answer), then steps in the order the game meets
+// them; any other line fails the case:
+//   type KEYS     typed at the game's next read that waits as long as it takes (one with a time,
+//                 for the rest of an escape sequence, gets nothing): ⏎ Enter, ⌫ Backspace, ^X a
+//                 control key, \xHH a byte, {x*N}
+//   resize WxH    the window changes, also while the game is stopped; stop, continue: Ctrl-Z,
+//                 then fg; scribble: another program writes on the terminal
 //   = NAME        the screen at the next read, or @sleep at the next sleep, or at the end (@end:
 //                 only there), on the indented lines below: its rows (|), colours (:, one hex digit
 //                 a cell), the cursor, the colour set last, and since the moment before, the bells,
@@ -65,17 +69,35 @@ bool isBlockLine(const std::string &line) {
 
 struct Playing {
   explicit Playing(const fs::path &path) : path(path), lines(linesOf(path)) {
-    for (const std::string &line : lines) {
-      std::sscanf(line.c_str(), "terminal %dx%d", &columns, &rows);
-      terminal = terminal && std::sscanf(line.c_str(), "piped %dx%d", &columns, &rows) != 2;
-      if (line == "logged")
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const std::string &line = lines[i];
+      int n = 0, m = 0;
+      if (std::sscanf(line.c_str(), "terminal %dx%d", &n, &m) == 2 ||
+          std::sscanf(line.c_str(), "piped %dx%d", &n, &m) == 2) {
+        columns = n, rows = m, terminal = line.starts_with("terminal");
+      } else if (line == "logged") {
         logged = true, terminal = false;
+      } else if (line.starts_with("background ")) { // the terminal is asked, and answers so
+        asked = true;
+        answer = keys(line.substr(11));
+      } else if (line.size() == 7 && line.starts_with("first ")) {
+        first = line[6];
+      } else if (!(std::sscanf(line.c_str(), "output-fails-after %d", &writesThatWork) == 1 ||
+                   line == "light" || line == "no-colour" || isStep(line) || isBlockLine(line) ||
+                   line.empty() || line.starts_with('#'))) {
+        fail(i, "not a line the runner knows");
+      }
       light = light || line == "light";
-      std::sscanf(line.c_str(), "first %c", &first);
-      std::sscanf(line.c_str(), "output-fails-after %d", &writesThatWork);
       colour = colour && line != "no-colour";
     }
     screen.emplace(columns, rows);
+  }
+
+  static bool isStep(const std::string &line) {
+    int n = 0, m = 0;
+    return line.starts_with("type ") || line.starts_with("= ") || line == "stop" ||
+           line == "continue" || line == "scribble" ||
+           std::sscanf(line.c_str(), "resize %dx%d", &n, &m) == 2;
   }
 
   std::string play() {
@@ -92,7 +114,14 @@ struct Playing {
       bytes = {};
       return Event();
     };
-    device.read = [this](char *buffer, std::size_t n) {
+    // Nothing typed comes within a wait with a time, but the terminal's answer.
+    device.read = [this](char *buffer, std::size_t n, std::int32_t &milliseconds) {
+      if (typed.empty() && milliseconds >= 0)
+        typed = std::exchange(answer, {});
+      if (typed.empty() && milliseconds >= 0) {
+        milliseconds = 0;
+        return Event();
+      }
       if (typed.empty())
         if (const std::optional<Event> event = waited("read"))
           return *event;
@@ -111,6 +140,8 @@ struct Playing {
       screen->feed("[1]+  Stopped   quarvel-zib\n$ fg\nquarvel-zib\n", true);
       waited("stop");
       terminalColour = {false, -1};
+      return Event(Event::Kind::resume, 0,
+                   {static_cast<std::int16_t>(columns), static_cast<std::int16_t>(rows)});
     };
     device.release = [this](std::string_view lastBytes) { screen->feed(lastBytes, true); };
     device.endProcess = [this] { fail(next, "the game was ended"); };
@@ -119,6 +150,7 @@ struct Playing {
     device.outputIsTerminal = !logged;
     device.colourAllowed = colour;
     device.lightBackground = light;
+    device.askBackground = asked;
     ::alarm(5); // a game that hangs fails at once
     openConsole(device);
     playGame();
@@ -155,7 +187,8 @@ struct Playing {
         check(next);
         looked = true;
       } else if (typing &&
-                 (wait == "stop" ? step != "continue" && step != "scribble" : wait != "read")) {
+                 !(wait == "read" || (wait == "stop" && (step == "continue" || step == "scribble" ||
+                                                         step.starts_with("resize "))))) {
         break;
       } else if (step == "continue") {
         ++next;
@@ -166,6 +199,8 @@ struct Playing {
         break;
       } else if (std::sscanf(step.c_str(), "resize %dx%d", &columns, &rows) == 2) {
         screen->resize(columns, rows);
+        if (wait == "stop") // the game learns of it when it goes on
+          continue;
         ++next;
         return Event(Event::Kind::resize, 0,
                      {static_cast<std::int16_t>(columns), static_cast<std::int16_t>(rows)});
@@ -256,10 +291,10 @@ struct Playing {
   std::vector<std::string> lines;
   int columns = 80, rows = 24, writesThatWork = -1;
   char first = 'O';
-  bool terminal = true, logged = false, colour = true, light = false;
+  bool terminal = true, logged = false, colour = true, light = false, asked = false;
   std::optional<Screen> screen;
   std::size_t next = 0, bytesBefore = 0;
-  std::string typed, written, sleeps, failures;
+  std::string typed, answer, written, sleeps, failures;
   int writes = 0, writesBefore = 0, bells = 0, status = -1;
   std::pair<bool, int> terminalColour{false, -1}; // bold, foreground; -1 unknown
   std::map<std::size_t, std::string> actual;

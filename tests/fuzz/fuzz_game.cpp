@@ -1,6 +1,7 @@
 // libFuzzer: any bytes typed into one whole game, in-process, on the libvterm screen. The first
 // byte picks who goes first, whether the keys come from a terminal or a pipe, whether the
-// background is light and whether colour is off (NO_COLOR); 0xff and the byte after it change
+// background is light, whether colour is off (NO_COLOR) and whether the terminal is asked about
+// its background (the keys then come while the game waits); 0xff and the byte after it change
 // the window, or paste a run of empty lines. Each time the game waits, the
 // board read back from the screen must be whole and keep the rules: every cell shows its numbers
 // or a mark between blanks, no mark ever changes, the marks alternate, the computer's O lands
@@ -95,11 +96,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   device.inputIsTerminal = (data[0] & 2) != 0;
   device.lightBackground = (data[0] & 4) != 0;
   device.colourAllowed = (data[0] & 8) == 0;
+  device.askBackground = (data[0] & 16) != 0;
   const char enter = device.inputIsTerminal ? '\r' : '\n';
   std::string paste;
   // A line at a time, as keys typed between two waits; a window change, or a paste of empty
   // lines, at once.
-  device.read = [&](char *buffer, std::size_t n) {
+  device.read = [&](char *buffer, std::size_t n, std::int32_t &milliseconds) {
     if (paste.empty() && keys.size() >= 2 && keys[0] == '\xff') {
       const auto command = static_cast<std::uint8_t>(keys[1]);
       keys.remove_prefix(2);
@@ -127,11 +129,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (watch.lineEndsAfterResult)
       *watch.lineEndsAfterResult += static_cast<int>(
           std::count_if(buffer, buffer + count, [&](char c) { return c == '\n' || c == enter; }));
+    if (count == 0 && milliseconds >= 0) { // the keys are over before the time is
+      milliseconds = 0;
+      return Event();
+    }
     return Event(count == 0 ? Event::Kind::ended : Event::Kind::bytes, count);
   };
-  device.sleep = [](std::int32_t &milliseconds) {
-    milliseconds = 0;
-    return Event();
+  // A wait for something to happen ends in a window large enough again.
+  device.sleep = [&](std::int32_t &milliseconds) {
+    if (std::exchange(milliseconds, 0) >= 0)
+      return Event();
+    screen.resize(80, 24);
+    return Event(Event::Kind::resize, 0, {80, 24});
   };
   device.release = [&](std::string_view bytes) { screen.feed(bytes, true); };
   device.size = {80, 24};
