@@ -70,8 +70,9 @@ bool Keyboard::editLine(std::string &line) {
       std::int32_t unbounded = -1;
       if (afterEscape(unbounded) != Sequence::report)
         hooks.ring();
-    } else if (c != endOfInputKey && line.size() < longestReply) {
-      show(static_cast<char>(c), line);
+    } else if (c != endOfInputKey &&
+               (line.size() >= longestReply || !show(static_cast<char>(c), line))) {
+      hooks.ring();
     }
   }
   return line != windowsEndOfInput;
@@ -85,15 +86,32 @@ bool Keyboard::plainLine(std::string &line) {
   typed.swap(line);
   line.clear();
   for (const char c : typed)
-    show(c, line);
+    if (!show(c, line))
+      break;
   return true;
 }
 
-void Keyboard::show(char c, std::string &line) {
+// The echo never reaches the window's last row, so that neither it nor the Enter after it
+// scrolls the picture.
+bool Keyboard::hasRoom(char c) const {
+  if (screen.joinsLastGlyph(c))
+    return true;
+  const auto byte = static_cast<unsigned char>(c);
+  const bool caret = byte < 0x20 || byte == 0x7f; // shown as ^X, two cells
+  const Position at = screen.nextCell();
+  const int lastRow = screen.windowTop() + screen.windowRows() - 1;
+  return at.row < lastRow - 1 ||
+         (at.row == lastRow - 1 && at.column + (caret ? 1 : 0) < ScreenBuffer::width);
+}
+
+bool Keyboard::show(char c, std::string &line) {
+  if (!hasRoom(c))
+    return false;
   if (!screen.joinsLastGlyph(c))
     echo.glyphs.push_back({line.size(), screen.nextCell()});
   line.push_back(c);
   screen.write(c);
+  return true;
 }
 
 void Keyboard::takeBack(std::size_t from) {

@@ -51,7 +51,8 @@ private:
   Sequence afterEscape(std::int32_t &budget);
   Sequence readReport(std::int32_t &budget);
   int following(bool take, std::int32_t &budget);
-  void show(char c, std::string &line);
+  bool hasRoom(char c) const;
+  bool show(char c, std::string &line);
 
   // Where the last line stands on the screen.
   struct Echo {
