@@ -321,6 +321,10 @@ void discardTypedLine() {
   console->lines.discardLine();
 }
 
+void clearEchoOutside(std::int16_t row, std::int16_t columns) {
+  console->keyboard.keepEchoWithin(row, columns);
+}
+
 void refuseTypedLine() {
   console->keyboard.takeBack(0);
   console->lines.discardLine();

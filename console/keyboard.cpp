@@ -107,8 +107,10 @@ bool Keyboard::hasRoom(char c) const {
 bool Keyboard::show(char c, std::string &line) {
   if (!hasRoom(c))
     return false;
-  if (!screen.joinsLastGlyph(c))
+  if (!screen.joinsLastGlyph(c)) {
     echo.glyphs.push_back({line.size(), screen.nextCell()});
+    echoed.push_back(screen.nextCell());
+  }
   line.push_back(c);
   screen.write(c);
   return true;
@@ -127,6 +129,13 @@ void Keyboard::takeBack(std::size_t from) {
     screen.place(0, static_cast<std::int16_t>(lastKept.row + 1));
     echo.afterEnter = screen.cursor();
   }
+}
+
+void Keyboard::keepEchoWithin(std::int16_t row, std::int16_t columns) {
+  for (const Position cell : echoed)
+    if (cell.row != row || cell.column >= columns)
+      screen.blank(cell, {static_cast<std::int16_t>(cell.column + 1), cell.row});
+  echoed.clear();
 }
 
 bool Keyboard::readKey() {

@@ -37,7 +37,13 @@ public:
   // have left it.
   void takeBack(std::size_t from);
   // The last line's echo is gone from the screen (it was cleared): nothing is left to take back.
-  void forgetEcho() { echo = {}; }
+  void forgetEcho() {
+    echo = {};
+    echoed.clear();
+  }
+  // Blanks what the replies read since the last call echoed outside the first `columns` cells of
+  // `row`.
+  void keepEchoWithin(std::int16_t row, std::int16_t columns);
   // The terminal's report (an OSC string, such as its answer about the background), if a whole
   // one comes within the time; what is typed meanwhile stays to be read.
   std::optional<std::string> awaitReport(std::int32_t milliseconds);
@@ -73,6 +79,8 @@ private:
   bool terminal;
   Hooks hooks;
   Echo echo;
+  // Every cell the replies echoed to since the screen was cleared, or since it was tidied.
+  std::vector<Position> echoed;
   // The text of the last report, and whether it ended as a report ends.
   std::string report;
   bool reportWhole = false;

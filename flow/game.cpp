@@ -14,10 +14,12 @@ constexpr std::int16_t columnField = 5;
 constexpr std::int16_t rowField = 18;
 
 // Both numbers may stand on one typed line, with more after them. The rest of the line is
-// dropped, so the next entry waits for a fresh line, and the cursor stands where an Enter after
-// the row would have left it, so a refusal brings it back to the entry row and not above it.
+// dropped, so the next entry waits for a fresh line, and the echo of the entry's replies beyond
+// the legend's width goes. The cursor stands where an Enter after the row would have left it, so
+// a refusal brings it back to the entry row and not above it.
 void endEntry(Board &board, std::int16_t entryRow) {
   discardTypedLine();
+  clearEchoOutside(entryRow, legendWidth);
   if (cursorRowAbove() + 2 == entryRow)
     board.moveCursor(0, static_cast<std::int16_t>(entryRow + 1));
 }

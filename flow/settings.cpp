@@ -47,6 +47,9 @@ std::int16_t askSettings() {
     writePrompt("     Between size 3 and 9 what size do you want the grid to be?");
     const Reply reply = readReply(gridSize);
     setTextColour(colours::normalText);
+    // Each question takes a line of its own: what follows the number is dropped.
+    if (reply == Reply::number)
+      discardTypedLine();
     if (reply == Reply::ended)
       return 0;
     if (!gridSizeAccepted())
@@ -65,6 +68,7 @@ std::int16_t askSettings() {
     // Asked again where the refused reply stood.
     placeCursor(replyColumn, static_cast<std::int16_t>(cursorRowAbove() + 1));
   }
+  discardTypedLine();
   setTextColour(colours::normalText);
   twoPlayers = players != 0;
 
