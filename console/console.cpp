@@ -178,17 +178,40 @@ struct Console {
   }
 
   // Input for the keyboard, the output brought up to date first: how many bytes, 0 when the time
-  // is up, -1 when the input has ended.
+  // is up, -1 when the input has ended. While the picture cannot show, nothing is taken unseen:
+  // keys typed meanwhile are dropped with a bell, but for Ctrl-D, and piped input waits.
   std::ptrdiff_t read(char *buffer, std::size_t n, std::int32_t &milliseconds) {
     for (;;) {
       update();
       // Nobody reads on a terminal that takes no more output.
       if (lost)
         return -1;
+      if (!tooSmall && !held.empty()) {
+        const std::size_t count = held.copy(buffer, n);
+        held.erase(0, count);
+        return static_cast<std::ptrdiff_t>(count);
+      }
+      const bool holding = tooSmall && !device.inputIsTerminal;
+      if (holding && held.size() >= heldAtMost) {
+        std::int32_t untilSomethingHappens = -1;
+        act(device.sleep(untilSomethingHappens));
+        continue;
+      }
       const Event event = device.read(buffer, n, milliseconds);
+      const auto count = static_cast<std::ptrdiff_t>(event.count);
       switch (event.kind) {
       case Event::Kind::bytes:
-        return static_cast<std::ptrdiff_t>(event.count);
+        if (!tooSmall)
+          return count;
+        if (holding)
+          held.append(buffer, event.count);
+        else if (std::find(buffer, buffer + count, endOfInputKey) == buffer + count)
+          bell = true;
+        else {
+          buffer[0] = endOfInputKey;
+          return 1;
+        }
+        break;
       case Event::Kind::ended:
         return -1;
       case Event::Kind::done:
@@ -253,6 +276,10 @@ struct Console {
   // The output took no more: every read ends the input from then on.
   bool lost = false;
   bool open = false;
+  // Piped input read while the window is too small, for when it is large enough again; so much
+  // at most, and then the input waits.
+  std::string held;
+  static constexpr std::size_t heldAtMost = 65536;
   // Waiting for the terminal's answer about its background; the end asked for meanwhile.
   bool asking = false;
   bool endAsked = false;
