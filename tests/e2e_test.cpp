@@ -324,8 +324,8 @@ TEST_P(ReleaseTerminal, PlaysAsTheScriptSays) {
   Script(GetParam()).play();
 }
 
-const auto named = [](const auto &info) { return info.param.stem().string(); };
-INSTANTIATE_TEST_SUITE_P(e2e, Terminal, testing::ValuesIn(filesIn(QZ_E2E, ".script")), named);
+INSTANTIATE_TEST_SUITE_P(e2e, Terminal, testing::ValuesIn(filesIn(QZ_E2E, ".script")),
+                         namedAfterFile);
 // The Windows game is the same whichever folder it is played from.
 INSTANTIATE_TEST_SUITE_P(release, ReleaseTerminal, testing::ValuesIn([] {
                            std::vector<fs::path> scripts = filesIn(QZ_E2E, ".script");
@@ -334,6 +334,6 @@ INSTANTIATE_TEST_SUITE_P(release, ReleaseTerminal, testing::ValuesIn([] {
                            });
                            return scripts;
                          }()),
-                         named);
+                         namedAfterFile);
 
 } // namespace

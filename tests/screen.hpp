@@ -129,6 +129,9 @@ inline std::vector<std::filesystem::path> filesIn(const std::string &folder,
   return found;
 }
 
+// A test played from a file is named after it.
+inline const auto namedAfterFile = [](const auto &info) { return info.param.stem().string(); };
+
 inline std::vector<std::string> linesOf(const std::filesystem::path &file) {
   std::vector<std::string> lines;
   std::ifstream in(file);

@@ -316,12 +316,11 @@ TEST_P(Screens, PlayAsTheCaseShows) {
   EXPECT_EQ(Playing(GetParam()).play(), "");
 }
 
-const auto named = [](const auto &info) { return info.param.stem().string(); };
 INSTANTIATE_TEST_SUITE_P(board, Screens, testing::ValuesIn(filesIn(QZ_CASES "/board", ".case")),
-                         named);
+                         namedAfterFile);
 INSTANTIATE_TEST_SUITE_P(console, Screens, testing::ValuesIn(filesIn(QZ_CASES "/console", ".case")),
-                         named);
+                         namedAfterFile);
 INSTANTIATE_TEST_SUITE_P(game, Screens, testing::ValuesIn(filesIn(QZ_CASES "/game", ".case")),
-                         named);
+                         namedAfterFile);
 
 } // namespace
