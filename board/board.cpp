@@ -96,6 +96,17 @@ void Board::redrawMarks() {
   moveCursor(static_cast<std::int16_t>(3 * n - 1), static_cast<std::int16_t>(2 * n));
 }
 
+void Board::sayRows() const {
+  if (!plainPlay())
+    return;
+  for (std::int16_t r = 0; r < gridSize; ++r) {
+    std::string line = "Row " + std::to_string(r + 1) + ':';
+    for (std::int16_t c = 0; c < gridSize; ++c)
+      line += (c == 0 ? " " : ", ") + (isFree(cells[c][r]) ? "free" : std::string(1, cells[c][r]));
+    say(line);
+  }
+}
+
 void Board::moveCursor(std::int16_t column, std::int16_t row) {
   placeCursor(column, row);
 }

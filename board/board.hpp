@@ -34,6 +34,8 @@ struct Board {
   // Paints every mark in its colour over its cell's numbers; the cursor ends on the legend row.
   void redrawMarks();
   void moveCursor(std::int16_t column, std::int16_t row);
+  // In plain play, the grid in words, a line a row from the top: "Row 2: free, O, X".
+  void sayRows() const;
   // height passes, each writing height lines of width blanks from (column, row + pass).
   void blankBlock(std::int16_t column, std::int16_t row, std::int16_t width, std::int16_t height);
 };

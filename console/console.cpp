@@ -40,6 +40,9 @@ protected:
   }
 };
 
+// Lines said in plain play are broken between words to fit this.
+constexpr std::size_t plainWidth = 80;
+
 // How long the terminal's answer about its background is waited for at most.
 constexpr std::int32_t backgroundWait = 100;
 
@@ -64,18 +67,19 @@ bool isLight(const std::string &answer) {
   return at == answer.size() + 1 && luminance > 0.5;
 }
 
-// The text, broken between words into lines of at most `width` characters.
-std::string wrapped(const std::string &text, std::size_t width) {
+// The text, broken between words into lines of at most `width` characters, each line but the last
+// ended so.
+std::string wrapped(std::string_view text, std::size_t width, std::string_view lineEnd = "\r\n") {
   std::string lines, line;
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t end = std::min(text.find(' ', at), text.size());
-    const std::string word = text.substr(at, end - at);
+    const std::string_view word = text.substr(at, end - at);
     at = end + 1;
     if (!line.empty() && line.size() + 1 + word.size() > width) {
-      lines += line + "\r\n";
+      (lines += line) += lineEnd;
       line.clear();
     }
-    line += (line.empty() ? "" : " ") + word;
+    (line += line.empty() ? "" : " ") += word;
   }
   return lines + line;
 }
@@ -97,7 +101,9 @@ struct Console {
   // The bytes that bring the output up to date.
   std::string render() {
     std::string bytes;
-    if (!device.outputIsTerminal) {
+    if (device.plain) {
+      bytes.swap(said);
+    } else if (!device.outputIsTerminal) {
       transcript.update(screen, bytes);
     } else if (!anchored) {
       bytes.swap(unanchored);
@@ -163,14 +169,14 @@ struct Console {
   // The terminal's own colour back, the cursor on a line of its own.
   std::string leave() {
     std::string bytes;
-    if (device.outputIsTerminal)
+    if (device.outputIsTerminal && !device.plain)
       view.leave(screen, bytes);
     return bytes;
   }
 
   void resize(WindowSize to) {
     size = to;
-    tooSmall = device.outputIsTerminal && !fitsTheGame(to);
+    tooSmall = device.outputIsTerminal && !device.plain && !fitsTheGame(to);
     saidTooSmall = false;
     if (!tooSmall)
       screen.setWindowRows(to.rows);
@@ -280,6 +286,8 @@ struct Console {
   // at most, and then the input waits.
   std::string held;
   static constexpr std::size_t heldAtMost = 65536;
+  // In plain play, the lines said since the last update.
+  std::string said;
   // Waiting for the terminal's answer about its background; the end asked for meanwhile.
   bool asking = false;
   bool endAsked = false;
@@ -327,6 +335,8 @@ void clearScreen() {
 bool pauseForKey() {
   for (const char c : pausePrompt)
     writeByte(c);
+  // A pause takes a whole line there.
+  say("Press Enter to continue.");
   discardTypedLine();
   console->update();
   if (!console->keyboard.readKey())
@@ -361,6 +371,21 @@ bool waitForEnter() {
   return console->lines.takeLine();
 }
 
+bool plainPlay() {
+  return console->device.plain;
+}
+
+// Broken between words only when it is too long, so that a line that fits stands as it is.
+void say(std::string_view line) {
+  if (plainPlay())
+    (console->said +=
+     line.size() <= plainWidth ? std::string(line) : wrapped(line, plainWidth, "\n")) += '\n';
+}
+
+bool blankLineNext() {
+  return plainPlay() && console->lines.blankLineNext();
+}
+
 void flushOutput() {
   console->update();
 }
@@ -379,8 +404,8 @@ void openConsole(Device device) {
     console->askBackground();
 }
 
-int openConsole() {
-  std::optional<Device> device = openDevice();
+int openConsole(bool plain) {
+  std::optional<Device> device = openDevice(plain);
   if (!device)
     return 1;
   openConsole(std::move(*device));

@@ -6,6 +6,7 @@
 #include "device.hpp"
 
 #include <cstdint>
+#include <string_view>
 
 // Console attribute values: bit 0 blue, bit 1 green, bit 2 red, bit 3 intensity.
 extern std::int32_t foregroundColour;
@@ -46,9 +47,19 @@ bool waitForEnter();
 // Everything written so far reaches the screen.
 void flushOutput();
 
-// Takes std::cout and std::cin over for the game. 0 when the game can go on; otherwise the exit
-// status, with the reason said in one line on standard error and the terminal untouched.
-int openConsole();
+// Plain play, for screen readers, braille displays and terminals that cannot place the cursor:
+// the game is told in lines of words that only ever append, and nothing of the screen is sent.
+bool plainPlay();
+// In plain play, a line said; nothing otherwise.
+void say(std::string_view line);
+// In plain play, whether the next reply line is empty, read now if none is waiting; an empty one
+// is taken. Never otherwise.
+bool blankLineNext();
+
+// Takes std::cout and std::cin over for the game, for plain play when asked (or when the terminal
+// cannot place the cursor). 0 when the game can go on; otherwise the exit status, with the reason
+// said in one line on standard error and the terminal untouched.
+int openConsole(bool plain);
 // The same on a device of the caller's own.
 void openConsole(Device device);
 // Gives the terminal back as it was found; safe to run twice, and run at exit as well. 0, or 1

@@ -65,12 +65,15 @@ struct Device {
   bool lightBackground = false;
   // The terminal is to be asked for its background; its answer comes as input.
   bool askBackground = false;
+  // Plain play: the game is told in lines that only ever append, and the terminal keeps its own
+  // settings, echo and line editing.
+  bool plain = false;
 };
 
-// The real terminal, or console, behind standard input and output, set up for the game. Empty,
-// after saying why in one line on standard error and with the terminal untouched, when it cannot
-// be used.
-std::optional<Device> openDevice();
+// The real terminal, or console, behind standard input and output, set up for the game, for plain
+// play when asked or when the terminal cannot place the cursor. Empty, after saying why in one
+// line on standard error and with the terminal untouched, when it cannot be used.
+std::optional<Device> openDevice(bool plain);
 
 // The game's largest screens are 80 columns wide (the banner) and 22 rows high (a 9 x 9 result and
 // the big O).

@@ -1,18 +1,20 @@
 #include "line_input.hpp"
 
+#include <algorithm>
 #include <array>
 
 int ByteQueue::peek(std::int32_t &milliseconds) {
-  if (!available()) {
-    // Asked again after the end, the reader says so again.
+  // The end is kept: a terminal says it once, for Ctrl-D, and then waits for more.
+  if (!available() && !over) {
     std::array<char, 4096> chunk{};
     const std::ptrdiff_t got = reader(chunk.data(), chunk.size(), milliseconds);
+    over = got < 0;
     if (got <= 0)
       return got == 0 ? late : ended;
     bytes.assign(chunk.data(), static_cast<std::size_t>(got));
     at = 0;
   }
-  return static_cast<unsigned char>(bytes[at]);
+  return available() ? static_cast<unsigned char>(bytes[at]) : ended;
 }
 
 int ByteQueue::next(std::int32_t &milliseconds) {
@@ -44,6 +46,16 @@ bool readPlainLine(ByteQueue &input, std::string &line) {
 bool LineInput::takeLine() {
   discardLine();
   if (!fetch(true))
+    return false;
+  discardLine();
+  return true;
+}
+
+bool LineInput::blankLineNext() {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+  if (!std::all_of(gptr(), egptr(), blank) || !fetch(true))
+    return false;
+  if (!std::all_of(gptr(), egptr(), blank))
     return false;
   discardLine();
   return true;

@@ -55,6 +55,8 @@ private:
   std::string bytes;
   std::size_t at = 0;
   std::string *recording = nullptr;
+  // The input has ended.
+  bool over = false;
 };
 
 // The next line, without its line end ("\r\n" counts as one); at most longestReply bytes are kept.
@@ -74,6 +76,9 @@ public:
   void discardLine() { setg(eback(), egptr(), egptr()); }
   // A whole fresh line, blank or not; false when the input ended first.
   bool takeLine();
+  // Whether the next line is empty: the rest of the line handed out, unless it is blank, or else a
+  // fresh line, which is taken when it is empty.
+  bool blankLineNext();
 
 protected:
   int_type underflow() override;

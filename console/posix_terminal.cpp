@@ -16,8 +16,8 @@
 
 namespace {
 
-// Terminals that cannot place the cursor.
-constexpr const char *dumbTerminals[] = {"dumb", "cons25", "emacs"};
+// Terminals that cannot place the cursor: the game is played plain there.
+constexpr const char *dumbTerminals[] = {"dumb", "emacs"};
 
 struct Terminal {
   // The settings as found, put back on every way out and while the game is stopped.
@@ -300,7 +300,7 @@ std::optional<bool> lightByColorFgBg() {
 
 } // namespace
 
-std::optional<Device> openDevice() {
+std::optional<Device> openDevice(bool plain) {
   occupyIfClosed(STDIN_FILENO); // as an input that has ended
   const bool outputClosed = occupyIfClosed(STDOUT_FILENO);
   occupyIfClosed(STDERR_FILENO);
@@ -311,23 +311,20 @@ std::optional<Device> openDevice() {
   const bool outputIsTerminal = ::isatty(STDOUT_FILENO) != 0;
   const char *name = std::getenv("TERM");
   const std::string term = name != nullptr ? name : "";
-  if (outputIsTerminal) {
-    if (std::find(std::begin(dumbTerminals), std::end(dumbTerminals), term) !=
-        std::end(dumbTerminals)) {
-      std::cerr << "quarvel-zib needs a terminal that can place the cursor; TERM=" << term
-                << " cannot.\n";
-      return std::nullopt;
-    }
-    if (!fitsTheGame(windowSize())) {
-      std::cerr << tooSmallMessage(windowSize()) << '\n';
-      return std::nullopt;
-    }
+  plain =
+      plain || (outputIsTerminal && std::find(std::begin(dumbTerminals), std::end(dumbTerminals),
+                                              term) != std::end(dumbTerminals));
+  if (outputIsTerminal && !plain && !fitsTheGame(windowSize())) {
+    std::cerr << tooSmallMessage(windowSize()) << '\n';
+    return std::nullopt;
   }
 
   Device device;
   termios found{};
-  // With output that is no terminal, the terminal's own echo and line editing serve the player.
-  if (outputIsTerminal && ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &found) == 0) {
+  // With output that is no terminal, or in plain play, the terminal's own echo and line editing
+  // serve the player.
+  if (outputIsTerminal && !plain && ::isatty(STDIN_FILENO) &&
+      ::tcgetattr(STDIN_FILENO, &found) == 0) {
     terminal.found = found;
     // Keys reach the game as they are typed, unechoed, one byte being enough for a read (VMIN
     // shares its slot with VEOF on some systems, so it is set whatever was found); the signal
@@ -353,6 +350,7 @@ std::optional<Device> openDevice() {
   device.endProcess = endProcess;
   device.size = windowSize();
   device.outputIsTerminal = outputIsTerminal;
+  device.plain = plain;
   const char *noColour = std::getenv("NO_COLOR");
   device.colourAllowed = noColour == nullptr || noColour[0] == '\0';
   // COLORFGBG, when it says, rules; otherwise the terminal is asked. The Linux console cannot

@@ -339,7 +339,7 @@ bool isConsole(HANDLE handle, DWORD &modes) {
 
 } // namespace
 
-std::optional<Device> openDevice() {
+std::optional<Device> openDevice(bool plain) {
   win32.input = GetStdHandle(STD_INPUT_HANDLE);
   win32.output = GetStdHandle(STD_OUTPUT_HANDLE);
   if (win32.output == nullptr || win32.output == INVALID_HANDLE_VALUE) {
@@ -350,10 +350,6 @@ std::optional<Device> openDevice() {
   const bool colourAllowed = noColour == nullptr || noColour[0] == '\0';
   win32.outputIsConsole = isConsole(win32.output, win32.outputModes);
   if (win32.outputIsConsole) {
-    if (!fitsTheGame(windowSize())) {
-      std::cerr << tooSmallMessage(windowSize()) << '\n';
-      return std::nullopt;
-    }
     CONSOLE_SCREEN_BUFFER_INFO info{};
     GetConsoleScreenBufferInfo(win32.output, &info);
     // The colours as found come back at the end. Until the first clear the game writes on what the
@@ -361,6 +357,12 @@ std::optional<Device> openDevice() {
     win32.colours = info.wAttributes;
     painter.attributes =
         colourAllowed ? static_cast<WORD>(info.wAttributes & 0x0f) : info.wAttributes;
+  }
+  if (win32.outputIsConsole && !plain) {
+    if (!fitsTheGame(windowSize())) {
+      std::cerr << tooSmallMessage(windowSize()) << '\n';
+      return std::nullopt;
+    }
     // Line ends and the bell are the console's own; writing the last column of a row waits
     // there, as on a terminal, rather than moving on to the next row.
     SetConsoleMode(win32.output, (win32.outputModes | ENABLE_PROCESSED_OUTPUT) &
@@ -368,9 +370,10 @@ std::optional<Device> openDevice() {
   }
 
   Device device;
-  // With output that is no console, the console's own echo and line editing serve the player.
+  // With output that is no console, or in plain play, the console's own echo and line editing
+  // serve the player.
   win32.inputIsConsole =
-      win32.outputIsConsole && isConsole(win32.input, win32.inputModes) &&
+      win32.outputIsConsole && !plain && isConsole(win32.input, win32.inputModes) &&
       SetConsoleMode(win32.input, (win32.inputModes &
                                    ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) |
                                       ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT);
@@ -387,5 +390,6 @@ std::optional<Device> openDevice() {
   device.size = windowSize();
   device.outputIsTerminal = win32.outputIsConsole;
   device.colourAllowed = colourAllowed;
+  device.plain = plain;
   return device;
 }

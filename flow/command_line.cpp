@@ -8,7 +8,7 @@ namespace {
 // Under 80 columns and 20 lines, so it fits the screen the game needs anyway. The keys, the
 // colours and the manual differ between the platforms.
 constexpr std::string_view usageStart =
-    "Usage: quarvel-zib [--help | -h | --version]\n"
+    "Usage: quarvel-zib [--plain | --help | -h | --version]\n"
     "\n"
     "Noughts and crosses on a grid of 3x3 up to 9x9 in a text terminal, against\n"
     "the computer or for two players at one keyboard; only a whole row, column or\n"
@@ -30,11 +30,14 @@ constexpr std::string_view usagePlatform =
     "it as COLORFGBG='0;15' quarvel-zib ('15;0' for dark). NO_COLOR=1: no colour.\n";
 constexpr std::string_view manual = "man 6 quarvel-zib";
 #endif
-constexpr std::string_view usageEnd = "\n"
-                                      "  -h, --help   show this text and exit\n"
-                                      "  --version    show the version and exit\n"
-                                      "\n"
-                                      "More in the manual: ";
+constexpr std::string_view usageEnd =
+    "\n"
+    "  --plain      play in plain lines of words, for screen readers and braille\n"
+    "               displays: each move said, the board when an empty line is typed\n"
+    "  -h, --help   show this text and exit\n"
+    "  --version    show the version and exit\n"
+    "\n"
+    "More in the manual: ";
 
 std::ostream &writeUsage(std::ostream &out) {
   return out << usageStart << usagePlatform << usageEnd << manual << '\n';
@@ -53,13 +56,16 @@ int notUnderstood(std::string_view what, std::string_view argument) {
 
 } // namespace
 
-std::optional<int> answerCommandLine(int argc, char **argv) {
+std::optional<int> answerCommandLine(int argc, char **argv, bool &plain) {
   if (argc < 2)
     return std::nullopt;
   const std::string_view option = argv[1];
   const bool help = option == "--help" || option == "-h";
   const bool version = option == "--version";
-  if (!help && !version)
+  plain = option == "--plain";
+  if (plain && argc == 2)
+    return std::nullopt;
+  if (!help && !version && !plain)
     return notUnderstood(option.starts_with('-') ? "unknown option" : "unexpected argument",
                          option);
   if (argc > 2)

@@ -3,9 +3,10 @@
 #include "game.hpp"
 
 int main(int argc, char **argv) {
-  if (const auto status = answerCommandLine(argc, argv))
+  bool plain = false;
+  if (const auto status = answerCommandLine(argc, argv, plain))
     return *status;
-  if (const int status = openConsole(); status != 0)
+  if (const int status = openConsole(plain); status != 0)
     return status;
   playGame();
   return closeConsole();

@@ -4,7 +4,9 @@
 
 #include <iostream>
 
-Reply readReply(std::int16_t &value) {
+Reply readReply(std::int16_t &value, const std::function<void()> &again) {
+  while (blankLineNext())
+    again();
   if (std::cin >> value)
     return Reply::number;
   if (std::cin.eof())

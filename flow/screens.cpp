@@ -4,6 +4,7 @@
 #include "console/console.hpp"
 
 #include <iostream>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -53,7 +54,13 @@ void blankBelowBoard(Board &board) {
 
 } // namespace
 
+// Said once in plain play, its two words on one line, for a second.
 void showTitle() {
+  if (plainPlay()) {
+    say("QUARVEL ZIB");
+    sleepFor(1000);
+    return;
+  }
   for (std::size_t pass = 0; pass < std::size(titleColours); ++pass) {
     if (pass != 0)
       setTextColour(titleColours[pass]);
@@ -72,8 +79,13 @@ std::int16_t announceResult(Board &board, WinnerCode code) {
   std::cout << (code == 1 ? "X " : "O ");
   setTextColour(colours::white);
   std::cout << "wins the game\n";
+  // In plain play: the result, the board, and the salute in words.
+  const std::string winner = code == 1 ? "X" : "O";
+  say(winner + " wins the game");
+  board.sayRows();
   if (!pauseForKey())
     return code;
+  say("All hail " + winner + "! Press Enter to end.");
   clearScreen();
   std::cout << '\n' << banner;
   setTextColour(markColour);
@@ -90,6 +102,8 @@ void announceDraw(Board &board) {
   blankBelowBoard(board);
   setTextColour(colours::white);
   std::cout << "Nobody wins the game\n";
+  say("Nobody wins the game");
+  board.sayRows();
   pauseForKey();
   setTextColour(colours::normalText);
 }

@@ -14,13 +14,24 @@ constexpr std::int16_t largestGrid = 9;
 // Replies stand after five spaces, below their question.
 constexpr std::int16_t replyColumn = 5;
 
+constexpr std::string_view sizeQuestion =
+    "     Between size 3 and 9 what size do you want the grid to be?";
+constexpr std::string_view playersQuestion =
+    "     Enter 0 for a one player game or enter 1 for a two player game";
+
 // Every message stands two lines below what came before, in magenta; the reply goes in white on
-// the line below it, after five spaces.
+// the line below it, after five spaces. In plain play it is said, a line of its own.
 void writePrompt(std::string_view message) {
   setTextColour(colours::messages);
   std::cout << "\n\n" << message << '\n';
   setTextColour(colours::white);
   std::cout << std::string(replyColumn, ' ');
+  say(message);
+}
+
+// In plain play, an empty line asks the question again.
+Reply readSetting(std::string_view question, std::int16_t &value) {
+  return readReply(value, [question] { say(question); });
 }
 
 bool gridSizeAccepted() {
@@ -44,26 +55,30 @@ std::int16_t nextRandom() {
 
 std::int16_t askSettings() {
   while (!gridSizeAccepted()) {
-    writePrompt("     Between size 3 and 9 what size do you want the grid to be?");
-    const Reply reply = readReply(gridSize);
+    writePrompt(sizeQuestion);
+    const Reply reply = readSetting(sizeQuestion, gridSize);
     setTextColour(colours::normalText);
     // Each question takes a line of its own: what follows the number is dropped.
     if (reply == Reply::number)
       discardTypedLine();
     if (reply == Reply::ended)
       return 0;
-    if (!gridSizeAccepted())
+    if (!gridSizeAccepted()) {
+      say("Not a size from 3 to 9.");
       beep();
+    }
     clearScreen();
   }
 
-  writePrompt("     Enter 0 for a one player game or enter 1 for a two player game");
+  writePrompt(playersQuestion);
   std::int16_t players = 0;
-  for (Reply reply; (reply = readReply(players)) != Reply::number;) {
+  for (Reply reply; (reply = readSetting(playersQuestion, players)) != Reply::number;) {
     if (reply == Reply::ended) {
       setTextColour(colours::normalText);
       return 0;
     }
+    say("Not a number.");
+    say(playersQuestion);
     beep();
     // Asked again where the refused reply stood.
     placeCursor(replyColumn, static_cast<std::int16_t>(cursorRowAbove() + 1));

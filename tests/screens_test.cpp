@@ -3,11 +3,11 @@
 // screen must be as the case shows it. With QZ_WRITE_CASES=1 the screens the game actually drew
 // are written beside each case as NAME.case.actual, for review.
 //
-// A case is a header (terminal or piped WIDTHxHEIGHT, logged: piped into a file, first X or O,
+// A case is a header (terminal or piped WIDTHxHEIGHT, logged: piped into a file, plain: plain play
+// in a terminal, its keys typed a line at a time, first X or O,
 // no-colour, light: a light background, where every colour sent must read on white,
-// output-fails-after WRITES, background KEYS: the terminal is asked about its background, and
-// these keys come while the game waits for the answer), then steps in the order the game meets
-// them; any other line fails the case:
+// output-fails-after WRITES), then steps in the order the game meets them; any other line fails
+// the case:
 //   type KEYS     typed at the game's next read that waits as long as it takes (one with a time,
 //                 for the rest of an escape sequence, gets nothing): ⏎ Enter, ⌫ Backspace, ^X a
 //                 control key, \xHH a byte, {x*N}
@@ -75,11 +75,8 @@ struct Playing {
       if (std::sscanf(line.c_str(), "terminal %dx%d", &n, &m) == 2 ||
           std::sscanf(line.c_str(), "piped %dx%d", &n, &m) == 2) {
         columns = n, rows = m, terminal = line.starts_with("terminal");
-      } else if (line == "logged") {
-        logged = true, terminal = false;
-      } else if (line.starts_with("background ")) { // the terminal is asked, and answers so
-        asked = true;
-        answer = keys(line.substr(11));
+      } else if (line == "logged" || line == "plain") {
+        logged = true, terminal = false, plain = line == "plain";
       } else if (line.size() == 7 && line.starts_with("first ")) {
         first = line[6];
       } else if (!(std::sscanf(line.c_str(), "output-fails-after %d", &writesThatWork) == 1 ||
@@ -114,10 +111,8 @@ struct Playing {
       bytes = {};
       return Event();
     };
-    // Nothing typed comes within a wait with a time, but the terminal's answer.
+    // Nothing typed comes within a wait with a time.
     device.read = [this](char *buffer, std::size_t n, std::int32_t &milliseconds) {
-      if (typed.empty() && milliseconds >= 0)
-        typed = std::exchange(answer, {});
       if (typed.empty() && milliseconds >= 0) {
         milliseconds = 0;
         return Event();
@@ -147,10 +142,10 @@ struct Playing {
     device.endProcess = [this] { fail(next, "the game was ended"); };
     device.size = {static_cast<std::int16_t>(columns), static_cast<std::int16_t>(rows)};
     device.inputIsTerminal = terminal;
-    device.outputIsTerminal = !logged;
+    device.outputIsTerminal = !logged || plain;
+    device.plain = plain;
     device.colourAllowed = colour;
     device.lightBackground = light;
-    device.askBackground = asked;
     ::alarm(5); // a game that hangs fails at once
     openConsole(device);
     playGame();
@@ -291,10 +286,10 @@ struct Playing {
   std::vector<std::string> lines;
   int columns = 80, rows = 24, writesThatWork = -1;
   char first = 'O';
-  bool terminal = true, logged = false, colour = true, light = false, asked = false;
+  bool terminal = true, logged = false, plain = false, colour = true, light = false;
   std::optional<Screen> screen;
   std::size_t next = 0, bytesBefore = 0;
-  std::string typed, answer, written, sleeps, failures;
+  std::string typed, written, sleeps, failures;
   int writes = 0, writesBefore = 0, bells = 0, status = -1;
   std::pair<bool, int> terminalColour{false, -1}; // bold, foreground; -1 unknown
   std::map<std::size_t, std::string> actual;
