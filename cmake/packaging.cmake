@@ -3,9 +3,13 @@
 # Each package installs a component of its own, marked EXCLUDE_FROM_ALL so that a plain
 # `cmake --install build --prefix DIR` keeps its layout (DIR/bin, DIR/share/man/man6) and never
 # sees them. CPack installs only that component (CPACK_INSTALL_CMAKE_PROJECTS), so the .deb
-# gets the game in /usr/games, the page gzipped, the desktop entry, the icon and the files Debian
-# wants in /usr/share/doc, and the zip gets the .exe, README.txt, MANUAL.txt and LICENSE side by
-# side.
+# gets the game in /usr/games, the page gzipped, the desktop entry, the icons and the files
+# Debian wants in /usr/share/doc, and the zip gets one folder holding the .exe, README.txt,
+# MANUAL.txt and LICENSE.txt.
+#
+# The same commit gives the same packages, byte for byte: every time in them is the commit's
+# (SOURCE_DATE_EPOCH, which cpack is given as the build was), compressed without names or times;
+# scripts/make-packages runs cpack under a fixed umask, which modes would otherwise follow.
 
 set(CPACK_PACKAGE_NAME quarvel-zib)
 set(CPACK_PACKAGE_VENDOR "The QUARVEL ZIB authors")
@@ -15,15 +19,26 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# cpack dates its files as the build did, unless it is told otherwise.
+set(time $ENV{SOURCE_DATE_EPOCH})
+file(CONFIGURE OUTPUT CPackTime.cmake CONTENT [[
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(ENV{SOURCE_DATE_EPOCH} @time@)
+endif()
+]] @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackTime.cmake)
 
 if(WIN32)
   set(package_component zip)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-win64)
+  # Everything in one folder, so that unpacking it spills nothing.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-  # Windows players get a README of their own and the man page as text, both with CR LF line
-  # ends for Notepad.
+  set(folder ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION})
+  # Windows players get a README of their own, the man page as text, written for Windows, and
+  # the licence, all with CR LF line ends for Notepad.
   configure_file(packaging/README.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   find_program(GROFF groff REQUIRED)
   set(manual ${PROJECT_BINARY_DIR}/MANUAL.txt)
   add_custom_command(
@@ -33,9 +48,9 @@ if(WIN32)
     DEPENDS ${PROJECT_BINARY_DIR}/quarvel-zib.6 ${PROJECT_SOURCE_DIR}/cmake/render-manual.cmake
     COMMENT "Rendering the man page as MANUAL.txt")
   add_custom_target(manual ALL DEPENDS ${manual})
-  install(TARGETS quarvel-zib RUNTIME DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
-  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${manual} LICENSE DESTINATION . COMPONENT zip
-          EXCLUDE_FROM_ALL)
+  install(TARGETS quarvel-zib RUNTIME DESTINATION ${folder} COMPONENT zip EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${manual} ${PROJECT_BINARY_DIR}/LICENSE.txt
+          DESTINATION ${folder} COMPONENT zip EXCLUDE_FROM_ALL)
 else()
   set(package_component deb)
   set(CPACK_GENERATOR DEB)
@@ -101,6 +116,12 @@ row number, which every free cell shows.")
   install(FILES packaging/quarvel-zib.svg
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps COMPONENT deb
           EXCLUDE_FROM_ALL)
+  # Bitmaps too, for the desktops that want them at small sizes: 16 and 32 px drawn for them.
+  foreach(size 16 32 48 256)
+    install(FILES packaging/icons/${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps
+            RENAME quarvel-zib.png COMPONENT deb EXCLUDE_FROM_ALL)
+  endforeach()
   install(FILES ${doc}/quarvel-zib.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT deb
           EXCLUDE_FROM_ALL)
   install(FILES ${doc}/copyright ${doc}/changelog.Debian.gz

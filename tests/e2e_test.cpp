@@ -31,6 +31,7 @@
 //   fill-output                nobody reads the terminal any more, and its output is full
 //   idle MILLISECONDS          the program runs meanwhile
 //   anything else              fails the script, so a misspelt command cannot pass
+// @VERSION@ stands for the project's version.
 #include "screen.hpp"
 
 #include <gtest/gtest.h>
@@ -65,7 +66,9 @@ std::string describe(const termios &t) {
 
 struct Script {
   explicit Script(const fs::path &path) {
-    for (const std::string &line : linesOf(path)) {
+    for (std::string line : linesOf(path)) {
+      if (const std::size_t at = line.find("@VERSION@"); at != std::string::npos)
+        line.replace(at, 9, QZ_VERSION);
       if (line.starts_with('|') && lines.back().starts_with("output ")) // one more line of it
         lines.back() += "\r\n" + line.substr(1);
       else if (!line.empty() && line[0] != '#')
