@@ -38,8 +38,8 @@ void discardTypedLine();
 // The reply line already typed is refused: its whole echo goes, and the cursor stands where the
 // Enter of a reply that fit on its row would have left it.
 void refuseTypedLine();
-// What the replies read since the last call echoed outside the first `columns` columns of `row`
-// goes from the screen: a reply's field is no wider.
+// What the replies read since the last call, typed on `row`, echoed outside its first `columns`
+// columns goes from the screen: a reply's field is no wider.
 void clearEchoOutside(std::int16_t row, std::int16_t columns);
 // Waits for a fresh Enter. False when the input has ended.
 bool waitForEnter();

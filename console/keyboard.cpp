@@ -109,7 +109,7 @@ bool Keyboard::show(char c, std::string &line) {
     return false;
   if (!screen.joinsLastGlyph(c)) {
     echo.glyphs.push_back({line.size(), screen.nextCell()});
-    echoed.push_back(screen.nextCell());
+    lowestEcho = std::max(lowestEcho, screen.nextCell().row);
   }
   line.push_back(c);
   screen.write(c);
@@ -131,11 +131,12 @@ void Keyboard::takeBack(std::size_t from) {
   }
 }
 
+// Replies are typed on `row`, and their echo runs on from there: what it left beyond the field and
+// on the rows below is all echo.
 void Keyboard::keepEchoWithin(std::int16_t row, std::int16_t columns) {
-  for (const Position cell : echoed)
-    if (cell.row != row || cell.column >= columns)
-      screen.blank(cell, {static_cast<std::int16_t>(cell.column + 1), cell.row});
-  echoed.clear();
+  if (lowestEcho >= row)
+    screen.blank({columns, row}, {0, static_cast<std::int16_t>(lowestEcho + 1)});
+  lowestEcho = -1;
 }
 
 bool Keyboard::readKey() {

@@ -39,10 +39,10 @@ public:
   // The last line's echo is gone from the screen (it was cleared): nothing is left to take back.
   void forgetEcho() {
     echo = {};
-    echoed.clear();
+    lowestEcho = -1;
   }
-  // Blanks what the replies read since the last call echoed outside the first `columns` cells of
-  // `row`.
+  // Blanks what the replies read since the last call, typed on `row`, echoed outside its first
+  // `columns` cells.
   void keepEchoWithin(std::int16_t row, std::int16_t columns);
   // The terminal's report (an OSC string, such as its answer about the background), if a whole
   // one comes within the time; what is typed meanwhile stays to be read.
@@ -79,8 +79,9 @@ private:
   bool terminal;
   Hooks hooks;
   Echo echo;
-  // Every cell the replies echoed to since the screen was cleared, or since it was tidied.
-  std::vector<Position> echoed;
+  // The lowest row the replies echoed to since the screen was cleared, or since it was tidied; -1
+  // for none.
+  std::int16_t lowestEcho = -1;
   // The text of the last report, and whether it ended as a report ends.
   std::string report;
   bool reportWhole = false;

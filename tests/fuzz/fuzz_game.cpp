@@ -1,7 +1,8 @@
 // libFuzzer: any bytes typed into one whole game, in-process, on the libvterm screen. The first
 // byte picks who goes first, whether the keys come from a terminal or a pipe, whether the
-// background is light, whether colour is off (NO_COLOR) and whether the terminal is asked about
-// its background (the keys then come while the game waits); 0xff and the byte after it change
+// background is light, whether colour is off (NO_COLOR), whether the terminal is asked about
+// its background (the keys then come while the game waits) and whether the game is played plain
+// (the keys a line at a time, and nothing drawn to check); 0xff and the byte after it change
 // the window, or paste a run of empty lines. Each time the game waits, the
 // board read back from the screen must be whole and keep the rules: every cell shows its numbers
 // or a mark between blanks, no mark ever changes, the marks alternate, the computer's O lands
@@ -93,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     bytes = {};
     return Event();
   };
-  device.inputIsTerminal = (data[0] & 2) != 0;
+  device.plain = (data[0] & 32) != 0;
+  device.inputIsTerminal = (data[0] & 2) != 0 && !device.plain;
   device.lightBackground = (data[0] & 4) != 0;
   device.colourAllowed = (data[0] & 8) == 0;
   device.askBackground = (data[0] & 16) != 0;
