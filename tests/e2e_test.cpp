@@ -4,8 +4,10 @@
 // and in the players' (release) build folder, where ./quarvel-zib is that build's game;
 // libfaketime runs its clock fifty times faster, so the title takes a fifth of a second.
 //
-//   run [WxH] [xN] [raw] [vmin4] [<&-] [>&-] [nonblocking] [standin] [NAME=VALUE]... PROGRAM...
-//                              xN: the clock N times faster (x1: real time), fifty by default;
+//   run [WxH] [xN] [raw] [vmin4] [nohup] [<&-] [>&-] [nonblocking] [standin] [NAME=VALUE]...
+//       PROGRAM...             WxH: the window, 0 for a size the terminal does not know; xN: the
+//                              clock N times faster (x1: real time), fifty by default; nohup:
+//                              started with SIGHUP ignored;
 //                              raw: the terminal starts raw; vmin4: with VMIN 4, as the slot it
 //                              shares with VEOF on some systems leaves it; <&-, >&-: standard
 //                              input, output closed; nonblocking: the terminal left so by another
@@ -169,7 +171,7 @@ struct Script {
       });
     };
     int columns = 80, rows = 24;
-    bool raw = false, nonblocking = false, vmin4 = false;
+    bool raw = false, nonblocking = false, vmin4 = false, nohup = false;
     std::vector<int> closed;
     std::string input; // a file for standard input, rather than the terminal
     std::istringstream in(words);
@@ -182,6 +184,8 @@ struct Script {
         raw = true;
       else if (word == "vmin4")
         vmin4 = true;
+      else if (word == "nohup")
+        nohup = true;
       else if (word == "standin") // by a path without the build's folders, which may hold spaces
         environment[1] += ' ' + fs::relative(QZ_STAND_IN).string();
       else if (word == "nonblocking")
@@ -200,7 +204,8 @@ struct Script {
     for (char **entry = environ; *entry != nullptr; ++entry)
       if (!std::string(*entry).starts_with("NO_COLOR=") && entryOf(*entry) == environment.end())
         environment.push_back(*entry);
-    screen.emplace(columns, rows);
+    // A terminal that does not know its width shows 80 columns all the same.
+    screen.emplace(columns > 0 ? columns : 80, rows);
     const auto pointers = [](std::vector<std::string> &strings) {
       std::vector<char *> all(strings.size() + 1); // and a null at the end
       std::transform(strings.begin(), strings.end(), all.begin(), [](auto &s) { return s.data(); });
@@ -230,6 +235,8 @@ struct Script {
     child = ::fork();
     if (child == 0) {
       ::login_tty(slave);
+      if (nohup)
+        ::signal(SIGHUP, SIG_IGN);
       if (nonblocking)
         ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
       for (const int descriptor : closed)

@@ -19,6 +19,7 @@
 //                 the sleeps, the bytes sent and, where asked, the writes; logged, the text
 //                 written since (|)
 #include "console/console.hpp"
+#include "console/screen_buffer.hpp"
 #include "flow/game.hpp"
 #include "screen.hpp"
 
@@ -303,6 +304,16 @@ TEST(game, DrawsAsTheRuntimeItWasDesignedFor) {
     EXPECT_EQ(nextRandom(), value);
   randomState = 3;
   EXPECT_EQ(nextRandom() & 1, 0);
+}
+
+// The console's buffer holds its last thousand rows: a line end on the last one drops the first.
+TEST(console, BufferKeepsItsLastRows) {
+  ScreenBuffer buffer;
+  buffer.write('a');
+  for (int row = 0; row < ScreenBuffer::height; ++row)
+    buffer.write('\n');
+  EXPECT_EQ(buffer.cursor().row, ScreenBuffer::height - 1);
+  EXPECT_EQ(buffer.row(0)[0].glyph, ' ');
 }
 
 class Screens : public testing::TestWithParam<fs::path> {};
