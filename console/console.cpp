@@ -382,8 +382,12 @@ void say(std::string_view line) {
      line.size() <= plainWidth ? std::string(line) : wrapped(line, plainWidth, "\n")) += '\n';
 }
 
+// Empty lines that came together, as a paste or keys typed ahead, ask once.
 bool blankLineNext() {
-  return plainPlay() && console->lines.blankLineNext();
+  if (!plainPlay() || !console->lines.blankLineNext())
+    return false;
+  console->keyboard.skipWaitingLineEnds();
+  return true;
 }
 
 void flushOutput() {

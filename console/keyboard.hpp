@@ -36,6 +36,8 @@ public:
   // typed; the cursor, if it stands where the line's Enter left it, goes where that Enter would
   // have left it.
   void takeBack(std::size_t from);
+  // Passes over the empty lines already there, waiting for none.
+  void skipWaitingLineEnds() { input.skip('\n'); }
   // The last line's echo is gone from the screen (it was cleared): nothing is left to take back.
   void forgetEcho() {
     echo = {};
