@@ -192,13 +192,7 @@ struct Console {
       // Nobody reads on a terminal that takes no more output.
       if (lost)
         return -1;
-      if (!tooSmall && !held.empty()) {
-        const std::size_t count = held.copy(buffer, n);
-        held.erase(0, count);
-        return static_cast<std::ptrdiff_t>(count);
-      }
-      const bool holding = tooSmall && !device.inputIsTerminal;
-      if (holding && held.size() >= heldAtMost) {
+      if (tooSmall && !device.inputIsTerminal) {
         std::int32_t untilSomethingHappens = -1;
         act(device.sleep(untilSomethingHappens));
         continue;
@@ -209,9 +203,7 @@ struct Console {
       case Event::Kind::bytes:
         if (!tooSmall)
           return count;
-        if (holding)
-          held.append(buffer, event.count);
-        else if (std::find(buffer, buffer + count, endOfInputKey) == buffer + count)
+        if (std::find(buffer, buffer + count, endOfInputKey) == buffer + count)
           bell = true;
         else {
           buffer[0] = endOfInputKey;
@@ -282,10 +274,6 @@ struct Console {
   // The output took no more: every read ends the input from then on.
   bool lost = false;
   bool open = false;
-  // Piped input read while the window is too small, for when it is large enough again; so much
-  // at most, and then the input waits.
-  std::string held;
-  static constexpr std::size_t heldAtMost = 65536;
   // In plain play, the lines said since the last update.
   std::string said;
   // Waiting for the terminal's answer about its background; the end asked for meanwhile.
