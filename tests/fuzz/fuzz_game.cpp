@@ -101,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   device.askBackground = (data[0] & 16) != 0;
   const char enter = device.inputIsTerminal ? '\r' : '\n';
   std::string paste;
+  WindowSize window{80, 24};
   // A line at a time, as keys typed between two waits; a window change, or a paste of empty
   // lines, at once.
   device.read = [&](char *buffer, std::size_t n, std::int32_t &milliseconds) {
@@ -110,8 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
       if ((command & 1) != 0) {
         paste.assign(static_cast<std::size_t>(command >> 1) * 12, enter);
       } else {
-        const WindowSize window{static_cast<std::int16_t>(76 + (command >> 4)),
-                                static_cast<std::int16_t>(18 + (command >> 1) % 8)};
+        window = {static_cast<std::int16_t>(76 + (command >> 4)),
+                  static_cast<std::int16_t>(18 + (command >> 1) % 8)};
         screen.resize(window.columns, window.rows);
         return Event(Event::Kind::resize, 0, window);
       }
@@ -128,7 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
       keys.copy(buffer, count);
       keys.remove_prefix(count);
     }
-    if (watch.lineEndsAfterResult)
+    // Keys typed while the window is too small for the game are dropped, and take nothing.
+    if (watch.lineEndsAfterResult && (fitsTheGame(window) || !device.inputIsTerminal))
       *watch.lineEndsAfterResult += static_cast<int>(
           std::count_if(buffer, buffer + count, [&](char c) { return c == '\n' || c == enter; }));
     if (count == 0 && milliseconds >= 0) { // the keys are over before the time is
@@ -141,8 +143,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   device.sleep = [&](std::int32_t &milliseconds) {
     if (std::exchange(milliseconds, 0) >= 0)
       return Event();
-    screen.resize(80, 24);
-    return Event(Event::Kind::resize, 0, {80, 24});
+    window = {80, 24};
+    screen.resize(window.columns, window.rows);
+    return Event(Event::Kind::resize, 0, window);
   };
   device.release = [&](std::string_view bytes) { screen.feed(bytes, true); };
   device.size = {80, 24};
