@@ -91,7 +91,8 @@ struct Console {
                  [this](char *buffer, std::size_t n, std::int32_t &milliseconds) {
                    return read(buffer, n, milliseconds);
                  },
-                 device.inputIsTerminal, {[this] { view.forget(); }, [this] { bell = true; }}),
+                 device.inputIsTerminal, !device.plain,
+                 {[this] { view.forget(); }, [this] { bell = true; }}),
         lines([this](std::string &line, bool blankCounts) {
           update();
           return keyboard.readLine(line, blankCounts);

@@ -94,7 +94,7 @@ bool Keyboard::plainLine(std::string &line) {
 // The echo never reaches the window's last row, so that neither it nor the Enter after it
 // scrolls the picture.
 bool Keyboard::hasRoom(char c) const {
-  if (screen.joinsLastGlyph(c))
+  if (!shown || screen.joinsLastGlyph(c))
     return true;
   const auto byte = static_cast<unsigned char>(c);
   const bool caret = byte < 0x20 || byte == 0x7f; // shown as ^X, two cells

@@ -22,8 +22,9 @@ public:
     std::function<void()> repaint; // Ctrl-L
     std::function<void()> ring;    // a key that has no place in a reply
   };
-  Keyboard(ScreenBuffer &screen, ByteQueue::Reader reader, bool terminal, Hooks hooks)
-      : screen(screen), input(std::move(reader)), terminal(terminal), hooks(std::move(hooks)) {}
+  Keyboard(ScreenBuffer &screen, ByteQueue::Reader reader, bool terminal, bool shown, Hooks hooks)
+      : screen(screen), input(std::move(reader)), terminal(terminal), shown(shown),
+        hooks(std::move(hooks)) {}
 
   // One line, without its line end; false when the input ended first. Unless `blankCounts`, a
   // line of nothing but blanks leaves no trace: its echo is taken back, nothing scrolls, and the
@@ -79,6 +80,9 @@ private:
   ScreenBuffer &screen;
   ByteQueue input;
   bool terminal;
+  // The screen reaches the player. In plain play it never does, so an echo there needs no room,
+  // whatever the window's height and however far the hidden cursor has gone.
+  bool shown;
   Hooks hooks;
   Echo echo;
   // The lowest row the replies echoed to since the screen was cleared, or since it was tidied; -1
