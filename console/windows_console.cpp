@@ -219,19 +219,21 @@ std::string keyBytes(const KEY_EVENT_RECORD &key) {
   return repeated;
 }
 
-// Keys typed into the console, or a change of its window; done when none came in the time
-// (INFINITE: as long as it takes).
-Event readConsole(DWORD milliseconds) {
-  const ULONGLONG start = GetTickCount64();
+// Keys typed into the console, or a change of its window; done when none came in the time, which
+// is counted down (below 0: as long as it takes). A console's keys come whole, so the time is only
+// ever a wait for them.
+Event readConsole(std::int32_t &milliseconds) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(std::max(milliseconds, 0));
   while (win32.keys.empty()) {
-    const ULONGLONG spent = GetTickCount64() - start;
-    const DWORD left = milliseconds == INFINITE ? INFINITE
-                       : spent >= milliseconds  ? 0
-                                                : milliseconds - static_cast<DWORD>(spent);
     const HANDLE waits[] = {win32.ending, win32.input};
-    const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, left);
-    if (woken == WAIT_TIMEOUT)
+    const DWORD woken = WaitForMultipleObjects(
+        2, waits, FALSE, milliseconds < 0 ? INFINITE : static_cast<DWORD>(milliseconds));
+    if (milliseconds >= 0)
+      milliseconds = static_cast<std::int32_t>(end - std::min(end, GetTickCount64()));
+    if (woken == WAIT_TIMEOUT) {
+      milliseconds = 0;
       return {};
+    }
     if (woken != WAIT_OBJECT_0 + 1)
       return Event(Event::Kind::end);
     INPUT_RECORD records[64];
@@ -250,19 +252,13 @@ Event readConsole(DWORD milliseconds) {
   return Event(Event::Kind::bytes);
 }
 
-// A console's keys come whole, so the time is only counted down for them; a pipe is read as it
-// comes.
+// A pipe is read as it comes.
 Event readInput(char *buffer, std::size_t n, std::int32_t &milliseconds) {
   painter.toneMilliseconds = 0;
   if (isEnding())
     return Event(Event::Kind::end);
   if (win32.inputIsConsole) {
-    const ULONGLONG start = GetTickCount64();
-    const Event event = readConsole(milliseconds < 0 ? INFINITE : static_cast<DWORD>(milliseconds));
-    if (milliseconds >= 0)
-      milliseconds = static_cast<std::int32_t>(
-          std::max<LONGLONG>(milliseconds - static_cast<LONGLONG>(GetTickCount64() - start), 0));
-    if (event.kind != Event::Kind::bytes)
+    if (const Event event = readConsole(milliseconds); event.kind != Event::Kind::bytes)
       return event;
     const std::size_t count = std::min(n, win32.keys.size());
     win32.keys.copy(buffer, count);
