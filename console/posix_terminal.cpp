@@ -292,9 +292,9 @@ std::optional<bool> lightByColorFgBg() {
   if (last.empty() || last.find_first_not_of("0123456789") != std::string::npos)
     return std::nullopt;
   last.erase(0, std::min(last.find_first_not_of('0'), last.size() - 1));
-  if (last.size() > 2 || std::stoi(last) > 15)
+  const int colour = last.size() <= 2 ? std::stoi(last) : 16;
+  if (colour > 15)
     return std::nullopt;
-  const int colour = std::stoi(last);
   return colour == 7 || colour >= 9;
 }
 
