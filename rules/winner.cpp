@@ -31,7 +31,7 @@ WinnerCode lineOwner(const MarkCodes &markCodes, std::int16_t column, std::int16
 
 } // namespace
 
-WinnerCode checkWinner(const Board &board) {
+std::optional<CompleteLine> firstCompleteLine(const Board &board) {
   const std::int16_t n = gridSize;
   const auto side = static_cast<std::size_t>(n);
   MarkCodes markCodes(side, std::vector<WinnerCode>(side, 0));
@@ -39,17 +39,25 @@ WinnerCode checkWinner(const Board &board) {
     for (std::int16_t r = 0; r < n; ++r)
       markCodes[c][r] = markCode(board.cells[c][r]);
 
+  using Kind = CompleteLine::Kind;
   // The order only matters when both marks own a line: the upper row, then the left column, then
   // the main diagonal wins.
   for (std::int16_t r = 0; r < n; ++r)
     if (const WinnerCode owner = lineOwner(markCodes, 0, r, 1, 0))
-      return owner;
+      return CompleteLine{Kind::row, r, owner};
   for (std::int16_t c = 0; c < n; ++c)
     if (const WinnerCode owner = lineOwner(markCodes, c, 0, 0, 1))
-      return owner;
+      return CompleteLine{Kind::column, c, owner};
   if (const WinnerCode owner = lineOwner(markCodes, 0, 0, 1, 1))
-    return owner;
-  return lineOwner(markCodes, static_cast<std::int16_t>(n - 1), 0, -1, 1);
+    return CompleteLine{Kind::mainDiagonal, 0, owner};
+  if (const WinnerCode owner = lineOwner(markCodes, static_cast<std::int16_t>(n - 1), 0, -1, 1))
+    return CompleteLine{Kind::antiDiagonal, 0, owner};
+  return std::nullopt;
+}
+
+WinnerCode checkWinner(const Board &board) {
+  const std::optional<CompleteLine> line = firstCompleteLine(board);
+  return line ? line->owner : 0;
 }
 
 bool isGridFull(const Board &board) {

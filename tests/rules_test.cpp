@@ -18,11 +18,28 @@ Board boardOf(const std::vector<std::string> &rows) {
   return board;
 }
 
+// The line that decides, as the table names it.
+std::string lineOf(const Board &board) {
+  const std::optional<CompleteLine> line = firstCompleteLine(board);
+  if (!line)
+    return "";
+  switch (line->kind) {
+  case CompleteLine::Kind::row:
+    return " row " + std::to_string(line->index + 1);
+  case CompleteLine::Kind::column:
+    return " column " + std::to_string(line->index + 1);
+  case CompleteLine::Kind::mainDiagonal:
+    return " main diagonal";
+  default:
+    return " anti-diagonal";
+  }
+}
+
 void judge(const std::string &expected, std::vector<std::string> rows, std::size_t line) {
   SCOPED_TRACE("the position at line " + std::to_string(line));
   Board board = boardOf(rows);
   if (expected.starts_with("winner")) {
-    EXPECT_EQ("winner " + std::to_string(checkWinner(board)), expected);
+    EXPECT_EQ("winner " + std::to_string(checkWinner(board)) + lineOf(board), expected);
   } else {
     if (int column = 0, row = 0; std::sscanf(expected.c_str(), "move %d,%d", &column, &row) == 2)
       rows.at(row - 1).at(column - 1) = 'O';
@@ -34,14 +51,22 @@ void judge(const std::string &expected, std::vector<std::string> rows, std::size
   EXPECT_EQ(board.cells, boardOf(rows).cells) << "the grid after it";
 }
 
-// What a position starts with: "winner N", "move C,R" or "move none". Anything else is a fault
-// of the table, not a line to pass over.
+// What a position starts with: "winner 0", "winner N" and its line, "move C,R" or "move none".
+// Anything else is a fault of the table, not a line to pass over.
 bool isExpectation(const std::string &line) {
   int a = 0, b = 0, end = 0;
-  const auto whole = [&] { return static_cast<std::size_t>(end) == line.size(); };
-  return line == "move none" ||
-         (std::sscanf(line.c_str(), "winner %d%n", &a, &end) == 1 && whole() && a >= 0 && a <= 2) ||
-         (std::sscanf(line.c_str(), "move %d,%d%n", &a, &b, &end) == 2 && whole());
+  const auto whole = [&](const std::string &text) {
+    return static_cast<std::size_t>(end) == text.size();
+  };
+  if (line.starts_with("winner 1 ") || line.starts_with("winner 2 ")) {
+    const std::string named = line.substr(9);
+    return named == "main diagonal" || named == "anti-diagonal" ||
+           ((std::sscanf(named.c_str(), "row %d%n", &a, &end) == 1 ||
+             std::sscanf(named.c_str(), "column %d%n", &a, &end) == 1) &&
+            whole(named));
+  }
+  return line == "winner 0" || line == "move none" ||
+         (std::sscanf(line.c_str(), "move %d,%d%n", &a, &b, &end) == 2 && whole(line));
 }
 
 TEST(rules, EveryPositionOfTheTable) {
