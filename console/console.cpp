@@ -67,6 +67,13 @@ bool isLight(const std::string &answer) {
   return at == answer.size() + 1 && luminance > 0.5;
 }
 
+// At a pause in plain play: b, or B, with blanks around it at most.
+bool asksForBoard(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t");
+  return first != std::string_view::npos && (line[first] == 'b' || line[first] == 'B') &&
+         line.find_first_not_of(" \t", first + 1) == std::string_view::npos;
+}
+
 // The text, broken between words into lines of at most `width` characters, each line but the last
 // ended so.
 std::string wrapped(std::string_view text, std::size_t width, std::string_view lineEnd = "\r\n") {
@@ -321,15 +328,24 @@ void clearScreen() {
 
 // --- Waiting ---------------------------------------------------------------------------------
 
-bool pauseForKey() {
+bool pauseForKey(const std::function<void()> &sayBoard) {
   for (const char c : pausePrompt)
     writeByte(c);
   // A pause takes a whole line there.
-  say("Press Enter to continue.");
+  const bool offered = sayBoard && plainPlay();
+  const std::string_view words = offered ? "Press Enter to continue, or b and Enter for the board."
+                                         : "Press Enter to continue.";
+  say(words);
   discardTypedLine();
-  console->update();
-  if (!console->keyboard.readKey())
-    return false;
+  for (std::string line;;) {
+    console->update();
+    if (!console->keyboard.readKey(&line))
+      return false;
+    if (!offered || !asksForBoard(line))
+      break;
+    sayBoard();
+    say(words);
+  }
   writeByte('\n');
   return true;
 }
@@ -354,6 +370,10 @@ void clearEchoOutside(std::int16_t row, std::int16_t columns) {
 void refuseTypedLine() {
   console->keyboard.takeBack(0);
   console->lines.discardLine();
+}
+
+bool typedLineHasMore() {
+  return console->lines.hasMore();
 }
 
 bool waitForEnter() {

@@ -6,6 +6,7 @@
 #include "device.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 // Console attribute values: bit 0 blue, bit 1 green, bit 2 red, bit 3 intensity.
@@ -26,8 +27,9 @@ void placeCursor(std::int16_t column, std::int16_t row);
 // Whole screen blank, cursor at column 0 of row 0.
 void clearScreen();
 // Writes the pause prompt and waits for one key, which the game's input never sees.
-// False when the input has ended.
-bool pauseForKey();
+// False when the input has ended. In plain play, given a way to say the board, the pause offers
+// it: b and Enter says it and pauses again.
+bool pauseForKey(const std::function<void()> &sayBoard = {});
 // 200 Hz for 400 ms where the platform can; returns when the tone has ended.
 void beep();
 void sleepFor(std::int32_t milliseconds);
@@ -41,6 +43,8 @@ void refuseTypedLine();
 // What the replies read since the last call, typed on `row`, echoed outside its first `columns`
 // columns goes from the screen: a reply's field is no wider.
 void clearEchoOutside(std::int16_t row, std::int16_t columns);
+// Whether the reply line already typed holds more than blanks after what was read of it.
+bool typedLineHasMore();
 // Waits for a fresh Enter. False when the input has ended.
 bool waitForEnter();
 

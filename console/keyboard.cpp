@@ -139,10 +139,10 @@ void Keyboard::keepEchoWithin(std::int16_t row, std::int16_t columns) {
   lowestEcho = -1;
 }
 
-bool Keyboard::readKey() {
+bool Keyboard::readKey(std::string *line) {
   if (!terminal) {
-    std::string line;
-    return readPlainLine(input, line);
+    std::string read;
+    return readPlainLine(input, line != nullptr ? *line : read);
   }
   for (;;) {
     const int c = input.next();

@@ -30,9 +30,9 @@ public:
   // line of nothing but blanks leaves no trace: its echo is taken back, nothing scrolls, and the
   // next line is read in its place.
   bool readLine(std::string &line, bool blankCounts);
-  // One key at a pause, which no reply sees: a line when the input is not a terminal. False when
-  // the input has ended.
-  bool readKey();
+  // One key at a pause, which no reply sees: a line when the input is not a terminal, kept in
+  // `line` if given. False when the input has ended.
+  bool readKey(std::string *line = nullptr);
   // Takes the last line's echo back from byte `from` of the line on, as if it had never been
   // typed; the cursor, if it stands where the line's Enter left it, goes where that Enter would
   // have left it.

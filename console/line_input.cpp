@@ -51,11 +51,12 @@ bool LineInput::takeLine() {
   return true;
 }
 
+bool LineInput::hasMore() const {
+  return !std::all_of(gptr(), egptr(), [](char c) { return c == ' ' || c == '\t' || c == '\n'; });
+}
+
 bool LineInput::blankLineNext() {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
-  if (!std::all_of(gptr(), egptr(), blank) || !fetch(true))
-    return false;
-  if (!std::all_of(gptr(), egptr(), blank))
+  if (hasMore() || !fetch(true) || hasMore())
     return false;
   discardLine();
   return true;

@@ -74,6 +74,8 @@ public:
   std::size_t taken() const { return static_cast<std::size_t>(gptr() - eback()); }
   // Drops the rest of the line handed out.
   void discardLine() { setg(eback(), egptr(), egptr()); }
+  // Whether the rest of the line handed out holds more than blanks.
+  bool hasMore() const;
   // A whole fresh line, blank or not; false when the input ended first.
   bool takeLine();
   // Whether the next line is empty: the rest of the line handed out, unless it is blank, or else a

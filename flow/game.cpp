@@ -42,11 +42,14 @@ std::string cellInWords(std::string_view columnWord, std::int16_t column, std::i
   return words;
 }
 
+bool onGrid(std::int16_t n) {
+  return n >= 1 && n <= gridSize;
+}
+
 // Why a move is refused, said in plain play before the beep: the first of its two numbers that is
 // none, or off the grid, or else the cell taken.
 void sayRefusal(const Board &board, bool columnTaken, std::int16_t column, bool rowTaken,
                 std::int16_t row) {
-  const auto onGrid = [](std::int16_t n) { return n >= 1 && n <= gridSize; };
   const std::string range = " from 1 to " + std::to_string(gridSize) + '.';
   if (!columnTaken || !onGrid(column))
     say("Not a column" + range);
@@ -80,17 +83,22 @@ bool readMove(Board &board, std::int16_t &column, std::int16_t &row, bool &told)
     const bool columnTaken = reply == Reply::number;
     bool rowTaken = false;
     if (columnTaken) {
-      if (plainPlay()) // a reply a line
-        discardTypedLine();
       // The Enter after the column left the cursor on the row below the entry row.
       board.moveCursor(static_cast<std::int16_t>(cursorColumn() + rowField),
                        static_cast<std::int16_t>(cursorRowAbove() + 1));
       const auto entryRow = static_cast<std::int16_t>(cursorRowAbove() + 2);
-      say("Row?");
-      reply = readReply(row, againAfterBoard("Row?"));
-      rowTaken = reply == Reply::number;
-      if (reply != Reply::ended)
-        endEntry(board, entryRow);
+      // A listener hears a column off the grid refused at once, not after a row typed for it.
+      if (plainPlay() && !onGrid(column)) {
+        discardTypedLine();
+      } else {
+        // The row may stand on the column's line, as on the screen; asked for only if not.
+        if (!typedLineHasMore())
+          say("Row?");
+        reply = readReply(row, againAfterBoard("Row?"));
+        rowTaken = reply == Reply::number;
+        if (reply != Reply::ended)
+          endEntry(board, entryRow);
+      }
     }
     if (reply == Reply::ended)
       return false;

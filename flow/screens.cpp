@@ -4,6 +4,7 @@
 #include "console/console.hpp"
 
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,21 @@ void blankBelowBoard(Board &board) {
   board.blankBlock(0, static_cast<std::int16_t>(cursorRowAbove() + 1), 23, 2);
 }
 
+// The line that won, as the player counts: "Row 2.", "Column 3.", or the diagonal by the corner
+// it starts from in the top row.
+std::string inWords(const CompleteLine &line) {
+  switch (line.kind) {
+  case CompleteLine::Kind::row:
+    return "Row " + std::to_string(line.index + 1) + '.';
+  case CompleteLine::Kind::column:
+    return "Column " + std::to_string(line.index + 1) + '.';
+  case CompleteLine::Kind::mainDiagonal:
+    return "The diagonal from column 1, row 1.";
+  default:
+    return "The diagonal from column " + std::to_string(gridSize) + ", row 1.";
+  }
+}
+
 } // namespace
 
 // Said once in plain play, its two words on one line, for a second.
@@ -79,11 +95,13 @@ std::int16_t announceResult(Board &board, WinnerCode code) {
   std::cout << (code == 1 ? "X " : "O ");
   setTextColour(colours::white);
   std::cout << "wins the game\n";
-  // In plain play: the result, the board, and the salute in words.
+  // In plain play: the result, the line that won, the board if asked for, and the salute in
+  // words.
   const std::string winner = code == 1 ? "X" : "O";
   say(winner + " wins the game");
-  board.sayRows();
-  if (!pauseForKey())
+  if (const std::optional<CompleteLine> line = firstCompleteLine(board))
+    say(inWords(*line));
+  if (!pauseForKey([&board] { board.sayRows(); }))
     return code;
   say("All hail " + winner + "! Press Enter to end.");
   clearScreen();
@@ -103,7 +121,6 @@ void announceDraw(Board &board) {
   setTextColour(colours::white);
   std::cout << "Nobody wins the game\n";
   say("Nobody wins the game");
-  board.sayRows();
-  pauseForKey();
+  pauseForKey([&board] { board.sayRows(); });
   setTextColour(colours::normalText);
 }

@@ -6,7 +6,9 @@
 // A case is a header (terminal or piped WIDTHxHEIGHT, logged: piped into a file, plain: plain play
 // in a terminal, its keys typed a line at a time, first X or O,
 // no-colour, light: a light background, where every colour sent must read on white,
-// output-fails-after WRITES), then steps in the order the game meets them; any other line fails
+// output-fails-after WRITES, turns-within L lines W words; the winning turn V words: in plain
+// play, what is said from one reply to the next is that short where a move is said, but for the
+// board), then steps in the order the game meets them; any other line fails
 // the case:
 //   type KEYS     typed at the game's next read that waits as long as it takes (one with a time,
 //                 for the rest of an escape sequence, gets nothing): ⏎ Enter, ⌫ Backspace, ^X a
@@ -26,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <unistd.h>
@@ -81,6 +84,9 @@ struct Playing {
       } else if (line.size() == 7 && line.starts_with("first ")) {
         first = line[6];
       } else if (!(std::sscanf(line.c_str(), "output-fails-after %d", &writesThatWork) == 1 ||
+                   std::sscanf(line.c_str(),
+                               "turns-within %d lines %d words; the winning turn %d words",
+                               &turnLines, &turnWords, &winningWords) == 3 ||
                    line == "light" || line == "no-colour" || isStep(line) || isBlockLine(line) ||
                    line.empty() || line.starts_with('#'))) {
         fail(i, "not a line the runner knows");
@@ -118,9 +124,11 @@ struct Playing {
         milliseconds = 0;
         return Event();
       }
-      if (typed.empty())
+      if (typed.empty()) {
+        checkTurn();
         if (const std::optional<Event> event = waited("read"))
           return *event;
+      }
       const std::size_t count = std::min(n, typed.size());
       typed.copy(buffer, count);
       typed.erase(0, count);
@@ -252,6 +260,22 @@ struct Playing {
     writesBefore = writes;
   }
 
+  // What was said since the game last waited for a reply, if it tells a move: the turn a listener
+  // hears, within the case's bounds; the board said in full is the listener's own request.
+  void checkTurn() {
+    const std::string turn = written.substr(std::exchange(turnStart, written.size()));
+    if (turnLines < 0 || turn.find(" takes ") == std::string::npos ||
+        turn.find("Row 1:") != std::string::npos)
+      return;
+    std::istringstream words(turn);
+    const auto count = std::distance(std::istream_iterator<std::string>(words), {});
+    const auto lines = std::count(turn.begin(), turn.end(), '\n');
+    if (turn.find("wins the game") != std::string::npos ? count > winningWords
+                                                        : lines > turnLines || count > turnWords)
+      fail(next, "a turn too long to hear, " + std::to_string(lines) + " lines and " +
+                     std::to_string(count) + " words:\n" + turn);
+  }
+
   // Each colour sequence must change the terminal's colour, which is unknown at the start and
   // after the game comes back from a stop; with NO_COLOR there is none at all.
   void checkColourSequences(std::string_view bytes) {
@@ -292,6 +316,9 @@ struct Playing {
   std::size_t next = 0, bytesBefore = 0;
   std::string typed, written, sleeps, failures;
   int writes = 0, writesBefore = 0, bells = 0, status = -1;
+  // Plain play's bounds on a turn, -1 for none, and where the turn being said began.
+  int turnLines = -1, turnWords = -1, winningWords = -1;
+  std::size_t turnStart = 0;
   std::pair<bool, int> terminalColour{false, -1}; // bold, foreground; -1 unknown
   std::map<std::size_t, std::string> actual;
 };
