@@ -9,7 +9,8 @@
 #
 # The same commit gives the same packages, byte for byte: every time in them is the commit's
 # (SOURCE_DATE_EPOCH, which cpack is given as the build was), compressed without names or times;
-# scripts/make-packages runs cpack under a fixed umask, which modes would otherwise follow.
+# scripts/make-packages runs cpack under a fixed umask, which modes would otherwise follow, and
+# cpack refuses any other.
 
 set(CPACK_PACKAGE_NAME quarvel-zib)
 set(CPACK_PACKAGE_VENDOR "The QUARVEL ZIB authors")
@@ -19,14 +20,21 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-# cpack dates its files as the build did, unless it is told otherwise.
+# cpack dates its files as the build did, unless it is told otherwise. The .deb's own members
+# (its ar headers) take their modes from the umask cpack runs under, so cpack run by hand under
+# any other than 022 stops and says how packages are made instead.
 set(time $ENV{SOURCE_DATE_EPOCH})
-file(CONFIGURE OUTPUT CPackTime.cmake CONTENT [[
+file(CONFIGURE OUTPUT CPackProject.cmake CONTENT [[
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   set(ENV{SOURCE_DATE_EPOCH} @time@)
 endif()
+execute_process(COMMAND sh -c umask OUTPUT_VARIABLE mask OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT mask MATCHES "^0*22$")
+  message(FATAL_ERROR "cpack under umask ${mask} would write it into the package: "
+                      "make the packages with scripts/make-packages, which packs under 022.")
+endif()
 ]] @ONLY)
-set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackTime.cmake)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProject.cmake)
 
 if(WIN32)
   set(package_component zip)
@@ -107,9 +115,6 @@ row number, which every free cell shows.")
   install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
                   \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/quarvel-zib\"
                   COMMAND_ERROR_IS_FATAL ANY)"
-          COMPONENT deb EXCLUDE_FROM_ALL)
-  install(FILES packaging/quarvel-zib.lintian-overrides
-          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME quarvel-zib
           COMPONENT deb EXCLUDE_FROM_ALL)
   install(FILES packaging/quarvel-zib.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications
           COMPONENT deb EXCLUDE_FROM_ALL)
