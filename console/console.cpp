@@ -76,7 +76,7 @@ bool asksForBoard(std::string_view line) {
 
 // The text, broken between words into lines of at most `width` characters, each line but the last
 // ended so.
-std::string wrapped(std::string_view text, std::size_t width, std::string_view lineEnd = "\r\n") {
+std::string wrapped(std::string_view text, std::size_t width, std::string_view lineEnd) {
   std::string lines, line;
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t end = std::min(text.find(' ', at), text.size());
@@ -93,7 +93,8 @@ std::string wrapped(std::string_view text, std::size_t width, std::string_view l
 
 struct Console {
   explicit Console(Device with)
-      : device(std::move(with)), view(device.colourAllowed, device.lightBackground),
+      : device(drawing(std::move(with))),
+        view(device.capabilities, device.colourAllowed, device.lightBackground),
         keyboard(screen,
                  [this](char *buffer, std::size_t n, std::int32_t &milliseconds) {
                    return read(buffer, n, milliseconds);
@@ -120,12 +121,13 @@ struct Console {
     } else if (!saidTooSmall) {
       // In the terminal's own colour, and as many lines as the window needs.
       view.useTerminalColour(bytes);
-      bytes += vt::clearScreen;
-      bytes += wrapped(tooSmallMessage(size), static_cast<std::size_t>(size.columns));
+      bytes += view.clearing();
+      bytes += wrapped(tooSmallMessage(size), static_cast<std::size_t>(size.columns),
+                       view.lineEnd(false));
       saidTooSmall = true;
     }
     if (std::exchange(bell, false) && device.outputIsTerminal)
-      bytes += vt::bell;
+      bytes += device.capabilities.bell;
     return bytes;
   }
 
@@ -172,6 +174,12 @@ struct Console {
     default:
       break;
     }
+  }
+
+  static Device drawing(Device device) {
+    if (!device.capabilities.canDraw())
+      device.capabilities = vt::ansi();
+    return device;
   }
 
   // The terminal's own colour back, the cursor on a line of its own.
@@ -244,7 +252,7 @@ struct Console {
     const std::optional<std::string> answer = keyboard.awaitReport(backgroundWait);
     asking = false;
     if (answer && isLight(*answer))
-      view = TerminalView(device.colourAllowed, true);
+      view = TerminalView(device.capabilities, device.colourAllowed, true);
     if (endAsked)
       act(Event(Event::Kind::end));
   }
@@ -293,9 +301,10 @@ std::optional<Console> console;
 
 void writeByte(char c) {
   console->screen.write(c);
-  // A line end says carriage return too, whatever the terminal's own output processing does.
+  // A line end says carriage return too, whatever the terminal's own output processing does, and
+  // scrolls on the last row.
   if (!console->anchored)
-    console->unanchored.append(c == '\n' ? "\r\n" : std::string_view(&c, 1));
+    console->unanchored.append(c == '\n' ? console->view.lineEnd(true) : std::string(1, c));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // own screen, keyboard and clock. The device only reports what happened; the console acts on it.
 #pragma once
 
+#include "capabilities.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -68,6 +70,9 @@ struct Device {
   // Plain play: the game is told in lines that only ever append, and the terminal keeps its own
   // settings, echo and line editing.
   bool plain = false;
+  // What the terminal can do; one that cannot draw the screen takes the sequences every ANSI
+  // terminal takes.
+  Capabilities capabilities;
 };
 
 // The real terminal, or console, behind standard input and output, set up for the game, for plain

@@ -1,6 +1,8 @@
 // The real terminal: file descriptors, termios, signals and the window's size. Signal handlers
 // only record the signal and wake the wait; the console hears of it as the wait's event.
 #include "device.hpp"
+#include "terminfo.hpp"
+#include "vt.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,8 +18,9 @@
 
 namespace {
 
-// Terminals that cannot place the cursor: the game is played plain there.
-constexpr const char *dumbTerminals[] = {"dumb", "emacs"};
+// Emacs's own shell buffer, which cannot place the cursor, has no terminfo entry: played plain,
+// as any terminal whose entry cannot place it is (dumb).
+constexpr const char *dumbTerminals[] = {"emacs"};
 
 struct Terminal {
   // The settings as found, put back on every way out and while the game is stopped.
@@ -311,15 +314,19 @@ std::optional<Device> openDevice(bool plain) {
   const bool outputIsTerminal = ::isatty(STDOUT_FILENO) != 0;
   const char *name = std::getenv("TERM");
   const std::string term = name != nullptr ? name : "";
+  // A terminal that terminfo does not know gets what every ANSI terminal takes.
+  Device device;
+  if (outputIsTerminal && !plain)
+    device.capabilities = terminfoCapabilities(term).value_or(vt::ansi());
   plain =
-      plain || (outputIsTerminal && std::find(std::begin(dumbTerminals), std::end(dumbTerminals),
-                                              term) != std::end(dumbTerminals));
+      plain || (outputIsTerminal && (!device.capabilities.canDraw() ||
+                                     std::find(std::begin(dumbTerminals), std::end(dumbTerminals),
+                                               term) != std::end(dumbTerminals)));
   if (outputIsTerminal && !plain && !fitsTheGame(windowSize())) {
     std::cerr << tooSmallMessage(windowSize()) << '\n';
     return std::nullopt;
   }
 
-  Device device;
   termios found{};
   // With output that is no terminal, or in plain play, the terminal's own echo and line editing
   // serve the player.
@@ -358,6 +365,7 @@ std::optional<Device> openDevice(bool plain) {
   if (const std::optional<bool> light = lightByColorFgBg())
     device.lightBackground = *light;
   else
-    device.askBackground = device.inputIsTerminal && device.colourAllowed && term != "linux";
+    device.askBackground = device.inputIsTerminal && device.colourAllowed &&
+                           device.capabilities.colours >= 8 && term != "linux";
   return device;
 }

@@ -1,17 +1,20 @@
 // What the terminal shows of the screen buffer, so that an update sends only what changed, in
-// about as few bytes as it can be said.
+// about as few bytes as the terminal's capabilities can say it.
 #pragma once
 
+#include "capabilities.hpp"
 #include "screen_buffer.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 class TerminalView {
 public:
-  TerminalView(bool colourAllowed, bool lightBackground)
-      : colourAllowed(colourAllowed), lightBackground(lightBackground) {}
+  // The capabilities outlive the view. Colour needs eight colours at least, and a way back to
+  // the terminal's own.
+  TerminalView(const Capabilities &capabilities, bool colourAllowed, bool lightBackground);
 
   // Appends the bytes that make the terminal show the buffer's window and its cursor: nothing
   // when it already does.
@@ -29,6 +32,10 @@ public:
   void leave(const ScreenBuffer &screen, std::string &out);
   // Appends what brings the terminal's own colour back, if it is not in force.
   void useTerminalColour(std::string &out);
+  // The whole screen blank, the cursor at the top left.
+  std::string clearing() const;
+  // A line ended: the cursor at the start of the next, which scrolls up from the last.
+  std::string lineEnd(bool lastRow) const;
 
 private:
   using Rows = std::vector<ScreenBuffer::Row>;
@@ -46,11 +53,25 @@ private:
   // False, stopped short, once the bytes reach the budget.
   bool paint(const Wanted &wanted, const std::vector<std::int8_t> &colours,
              const std::vector<Change> &changes, std::size_t budget, std::string &out);
+  // How many cells of a row, from the change's column `at` on, one sequence can paint: the same
+  // as it, next to each other, needing paint, and before the column `limit`.
+  std::int16_t sameRun(const Wanted &wanted, const Change &change, std::size_t at,
+                       std::int16_t limit) const;
   void moveTo(Position to, const Wanted &wanted, std::string &out);
   bool canRewrite(const Wanted &wanted, std::int16_t row, std::int16_t from, std::int16_t to) const;
   void rewritten(const Wanted &wanted, std::int16_t row, std::int16_t from, std::int16_t to);
   void useColour(std::int8_t colour, std::string &out);
+  std::string colourChange(std::int8_t from, std::int8_t to) const;
+  // By that many cells one way: with the capability that takes a count, or the one for a single
+  // cell said again, whichever is shorter; empty when the terminal has neither.
+  std::optional<std::string> by(const Capabilities::One &many, const std::string &one,
+                                int cells) const;
+  int rowCost(const ScreenBuffer::Row &have, const ScreenBuffer::Row &wanted, std::int16_t erase,
+              std::int16_t end) const;
+  std::int16_t whereToErase(const ScreenBuffer::Row &have, const ScreenBuffer::Row &wanted,
+                            std::int16_t end) const;
 
+  const Capabilities *capabilities;
   bool colourAllowed;
   bool lightBackground;
   bool known = false;

@@ -2,6 +2,7 @@
 // console's own calls, and Ctrl-C is heard on the console's own thread. Input or output that is no
 // console is plain bytes, as anywhere else.
 #include "device.hpp"
+#include "vt.hpp"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -387,5 +388,6 @@ std::optional<Device> openDevice(bool plain) {
   device.outputIsTerminal = win32.outputIsConsole;
   device.colourAllowed = colourAllowed;
   device.plain = plain;
+  device.capabilities = vt::windowsConsole();
   return device;
 }

@@ -33,9 +33,15 @@
 //                              background
 //   fill-output                nobody reads the terminal any more, and its output is full
 //   idle MILLISECONDS          the program runs meanwhile
+//   sequences-from TERM        every control sequence the program wrote is one that a
+//                              capability of TERM's terminfo entry says (as the program was
+//                              started, TERMINFO and TERMINFO_DIRS included), or the question
+//                              about the background
 //   anything else              fails the script, so a misspelt command cannot pass
-// @VERSION@ stands for the project's version.
+// @VERSION@ stands for the project's version, @TERMINFO@ for the folder of the entries the build
+// compiled from terminals.ti.
 #include "screen.hpp"
+#include "terminfo_check.hpp"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +63,7 @@ extern char **environ;
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 const std::map<std::string, int> signals = {
     {"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}, {"QUIT", SIGQUIT}};
@@ -72,6 +79,8 @@ struct Script {
     for (std::string line : linesOf(path)) {
       if (const std::size_t at = line.find("@VERSION@"); at != std::string::npos)
         line.replace(at, 9, QZ_VERSION);
+      if (const std::size_t at = line.find("@TERMINFO@"); at != std::string::npos)
+        line.replace(at, 10, QZ_TERMINFO);
       if (line.starts_with('|') && lines.back().starts_with("output ")) // one more line of it
         lines.back() += "\r\n" + line.substr(1);
       else if (!line.empty() && line[0] != '#')
@@ -136,6 +145,25 @@ struct Script {
         EXPECT_TRUE(screen->onBlack()) << screenText();
       } else if (command == "fill-output") {
         fillOutput();
+      } else if (command == "sequences-from") {
+        // The entry is looked up as the program looked it up, and the harness's own places are
+        // given back after.
+        std::vector<std::pair<const char *, std::optional<std::string>>> before;
+        for (const char *name : {"TERMINFO", "TERMINFO_DIRS"}) {
+          const char *had = std::getenv(name);
+          before.emplace_back(name, had == nullptr ? std::nullopt : std::optional(had));
+          const auto given =
+              std::find_if(startedWith.begin(), startedWith.end(),
+                           [&](const auto &e) { return e.starts_with(name + "="s); });
+          if (given == startedWith.end())
+            ::unsetenv(name);
+          else
+            ::setenv(name, given->substr(given->find('=') + 1).c_str(), 1);
+        }
+        EXPECT_EQ(sequencesNotFrom(rest, output, {std::string("\x1b]11;?\x1b\\")}), "")
+            << "written: " << testingName(output);
+        for (const auto &[name, had] : before)
+          had ? void(::setenv(name, had->c_str(), 1)) : void(::unsetenv(name));
       } else if (command == "idle") {
         ::usleep(static_cast<useconds_t>(std::stoi(rest) * 1000));
       } else if (command == "row" || command == "cursor" || command == "bells" ||
@@ -213,6 +241,7 @@ struct Script {
       std::transform(strings.begin(), strings.end(), all.begin(), [](auto &s) { return s.data(); });
       return all;
     };
+    startedWith = environment;
     std::vector<char *> args = pointers(argv), envs = pointers(environment);
     // The terminal starts as the kernel makes it, cooked, or raw as `stty raw -echo` leaves it.
     const winsize size{static_cast<unsigned short>(rows), static_cast<unsigned short>(columns), 0,
@@ -328,6 +357,8 @@ struct Script {
   }
 
   std::vector<std::string> lines;
+  // The environment the program last started with.
+  std::vector<std::string> startedWith;
   std::optional<Screen> screen;
   std::string output;
   termios started{};

@@ -49,20 +49,22 @@ public:
     });
   }
   // One row's colours as console colours in hex, a blank for a blank cell. Normal text (7) is the
-  // terminal's own foreground, white (15) that foreground in bold; 'x' is a shade of the
-  // 256-colour palette; '?' marks what the game never sends (grey or white from the palette, bold
-  // on a colour).
+  // terminal's own foreground, white (15) that foreground in bold, and a colour in bold its bright
+  // one, as a terminal of eight colours draws it; 'x' is a shade of the 256-colour palette; '?'
+  // marks what the game never sends (grey or white from the palette, bold on a bright colour).
   std::string colours(int row) const {
     return trimmed(row, 0, [](const VTermScreenCell &cell) {
-      const int index = cell.fg.indexed.idx;
+      int index = cell.fg.indexed.idx;
       if (cell.chars[0] == 0 || cell.chars[0] == ' ')
         return ' ';
       if (VTERM_COLOR_IS_DEFAULT_FG(&cell.fg))
         return cell.attrs.bold ? 'f' : '7';
-      if (!VTERM_COLOR_IS_INDEXED(&cell.fg) || cell.attrs.bold || (index & 7) == 7)
+      if (!VTERM_COLOR_IS_INDEXED(&cell.fg) || (cell.attrs.bold && index >= 8) || (index & 7) == 7)
         return '?';
       if (index >= 16)
         return 'x';
+      if (cell.attrs.bold)
+        index |= 8;
       // The palette runs red 1, green 2, blue 4; console colours blue 1, green 2, red 4.
       return "0123456789abcdef"[(index & 1) << 2 | (index & 2) | (index & 4) >> 2 | (index & 8)];
     });

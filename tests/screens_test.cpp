@@ -3,7 +3,8 @@
 // screen must be as the case shows it. With QZ_WRITE_CASES=1 the screens the game actually drew
 // are written beside each case as NAME.case.actual, for review.
 //
-// A case is a header (terminal or piped WIDTHxHEIGHT, logged: piped into a file, plain: plain play
+// A case is a header (terminal or piped WIDTHxHEIGHT, term NAME: the terminfo entry it draws with,
+// xterm-256color unless it says, logged: piped into a file, plain: plain play
 // in a terminal, its keys typed a line at a time, first X or O,
 // no-colour, light: a light background, where every colour sent must read on white,
 // output-fails-after WRITES, turns-within L lines W words; the winning turn V words: in plain
@@ -22,6 +23,7 @@
 //                 written since (|)
 #include "console/console.hpp"
 #include "console/screen_buffer.hpp"
+#include "console/terminfo.hpp"
 #include "flow/game.hpp"
 #include "screen.hpp"
 
@@ -83,6 +85,8 @@ struct Playing {
         logged = true, terminal = false, plain = line == "plain";
       } else if (line.size() == 7 && line.starts_with("first ")) {
         first = line[6];
+      } else if (line.starts_with("term ")) {
+        term = line.substr(5);
       } else if (!(std::sscanf(line.c_str(), "output-fails-after %d", &writesThatWork) == 1 ||
                    std::sscanf(line.c_str(),
                                "turns-within %d lines %d words; the winning turn %d words",
@@ -155,6 +159,12 @@ struct Playing {
     device.plain = plain;
     device.colourAllowed = colour;
     device.lightBackground = light;
+    if (const std::optional<Capabilities> entry = terminfoCapabilities(term))
+      device.capabilities = *entry;
+    else
+      fail(0, "no terminfo entry for " + term);
+    // A terminal without colours gets none, as with NO_COLOR.
+    colour = colour && device.capabilities.foreground;
     ::alarm(5); // a game that hangs fails at once
     openConsole(device);
     playGame();
@@ -291,6 +301,8 @@ struct Playing {
       for (int code = 0; codes >> code; codes.ignore()) {
         if (int index = 0; code == 38 && codes.ignore(3) >> index) // CSI 38;5;N m
           code = 256 + index;
+        if (code == 49) // the terminal's own background, which the game never changes
+          continue;
         terminalColour = code == 0                 ? std::pair{false, 39}
                          : code == 1 || code == 22 ? std::pair{code == 1, terminalColour.second}
                                                    : std::pair{terminalColour.first, code};
@@ -311,6 +323,7 @@ struct Playing {
   std::vector<std::string> lines;
   int columns = 80, rows = 24, writesThatWork = -1;
   char first = 'O';
+  std::string term = "xterm-256color";
   bool terminal = true, logged = false, plain = false, colour = true, light = false;
   std::optional<Screen> screen;
   std::size_t next = 0, bytesBefore = 0;

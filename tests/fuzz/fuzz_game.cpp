@@ -9,6 +9,7 @@
 // where its rules put it, and a move is asked for only while no line is complete and a cell is
 // free. Once a result is shown, only the pause and the final Enter are read.
 #include "console/console.hpp"
+#include "console/terminfo.hpp"
 #include "flow/game.hpp"
 #include "rules/opponent.hpp"
 #include "rules/winner.hpp"
@@ -148,6 +149,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     return Event(Event::Kind::resize, 0, window);
   };
   device.release = [&](std::string_view bytes) { screen.feed(bytes, true); };
+  static const Capabilities xterm = terminfoCapabilities("xterm-256color").value();
+  device.capabilities = xterm;
   device.size = {80, 24};
   openConsole(device);
   playGame();

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Checks the packages as a player gets them, without installing anything, so a copy a player
-# installed stays as it is. The .deb is unpacked in a scratch folder: its game must answer
+# installed stays as it is. The .deb must depend on libtinfo6, and is unpacked in a scratch
+# folder: its game must answer
 # --version with the package's version, man must format its page without a warning, its desktop
 # entry must pass desktop-file-validate and name the game and the icon it holds, as SVG and as
 # PNGs of 16, 32, 48 and 256 px. The Windows zip must hold one folder, quarvel-zib-VERSION, and in
@@ -12,6 +13,8 @@ fail() { echo "check_packages: $*" >&2; exit 1; }
 
 root=$(mktemp -d) && trap 'rm -rf "$root"' EXIT && dpkg-deb -x "$1" "$root" || fail "cannot unpack $1"
 version=$(dpkg-deb -f "$1" Version) && version=${version%-*}
+# The terminal's capabilities come from terminfo, through libtinfo, as every curses game's do.
+dpkg-deb -f "$1" Depends | grep -q 'libtinfo6' || fail "$1 does not depend on libtinfo6"
 answer=$("$root/usr/games/quarvel-zib" --version)
 [ "$answer" = "quarvel-zib $version" ] || fail "--version answered '$answer'"
 warnings=$(man -l --warnings=w "$root/usr/share/man/man6/quarvel-zib.6.gz" 2>&1 >/dev/null) &&
