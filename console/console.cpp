@@ -117,9 +117,11 @@ struct Console {
     } else if (!anchored) {
       bytes.swap(unanchored);
     } else if (!tooSmall) {
-      view.update(screen, bytes);
+      // The mouse is reported while a click can take a cell, and only then.
+      view.update(screen, keyboard.offers() && device.inputIsTerminal, bytes);
     } else if (!saidTooSmall) {
-      // In the terminal's own colour, and as many lines as the window needs.
+      // In the terminal's own colour, and as many lines as the window needs, and no mouse.
+      view.reportMouse(false, bytes);
       view.useTerminalColour(bytes);
       bytes += view.clearing();
       bytes += wrapped(tooSmallMessage(size), static_cast<std::size_t>(size.columns),
@@ -379,6 +381,27 @@ void clearEchoOutside(std::int16_t row, std::int16_t columns) {
 void refuseTypedLine() {
   console->keyboard.takeBack(0);
   console->lines.discardLine();
+}
+
+void offerCells(const std::vector<std::vector<std::int16_t>> &columns,
+                const std::vector<std::vector<std::int16_t>> &rows, bool arrows) {
+  Keyboard::Targets targets{{}, arrows};
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    targets.marks.emplace_back();
+    for (std::size_t r = 0; r < columns[c].size(); ++r)
+      targets.marks.back().push_back({columns[c][r], rows[c][r]});
+  }
+  console->keyboard.offer(std::move(targets));
+}
+
+void withdrawCells() {
+  console->keyboard.offer(std::nullopt);
+}
+
+std::optional<std::pair<std::int16_t, std::int16_t>> pickedCell() {
+  if (const std::optional<Position> cell = console->keyboard.pickedCell())
+    return std::pair{cell->column, cell->row};
+  return std::nullopt;
 }
 
 bool typedLineHasMore() {

@@ -7,7 +7,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // Console attribute values: bit 0 blue, bit 1 green, bit 2 red, bit 3 intensity.
 extern std::int32_t foregroundColour;
@@ -45,6 +48,14 @@ void refuseTypedLine();
 void clearEchoOutside(std::int16_t row, std::int16_t columns);
 // Whether the reply line already typed holds more than blanks after what was read of it.
 bool typedLineHasMore();
+// A move is asked: a click on a cell's numbers or mark picks it, and with `arrows` the cursor keys
+// point at the cells while the reply is empty. `columns` and `rows` say where each cell's mark
+// stands on the screen, [column][row]. The terminal reports the mouse meanwhile.
+void offerCells(const std::vector<std::vector<std::int16_t>> &columns,
+                const std::vector<std::vector<std::int16_t>> &rows, bool arrows);
+void withdrawCells();
+// The cell, column and row from 1, that the reply line just read was picked with; none if typed.
+std::optional<std::pair<std::int16_t, std::int16_t>> pickedCell();
 // Waits for a fresh Enter. False when the input has ended.
 bool waitForEnter();
 

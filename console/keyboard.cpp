@@ -1,6 +1,8 @@
 #include "keyboard.hpp"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -52,30 +54,115 @@ bool Keyboard::readLine(std::string &line, bool blankCounts) {
 
 bool Keyboard::editLine(std::string &line) {
   line.clear();
-  for (int c = input.next(); c != '\r' && c != '\n'; c = input.next()) {
+  picked.reset();
+  pointing.reset();
+  for (int c = input.next();; c = input.next()) {
+    // Enter or Space plays the cell pointed at, as a click does.
+    if (pointing && (c == '\r' || c == '\n' || c == ' '))
+      return pick(*pointing, line);
+    if (c == '\r' || c == '\n')
+      break;
     if (c < 0 || (c == endOfInputKey && line.empty()))
       return false;
-    if (c == 0x7f || c == '\b' || c == eraseLine) {
+    if (c == escape) {
+      // Arrows point where a move is asked; Home, function keys and Escape itself are nothing a
+      // number needs; the terminal's reports are not keys at all, and a click takes a cell.
+      std::int32_t unbounded = -1;
+      switch (afterEscape(unbounded)) {
+      case Sequence::report:
+        break;
+      case Sequence::mouse:
+        if (const std::optional<Position> cell = clickedCell())
+          return pick(*cell, line);
+        break;
+      case Sequence::arrow:
+        if (targets && targets->arrows && line.empty())
+          point();
+        else
+          hooks.ring();
+        break;
+      case Sequence::loneEscape:
+        if (pointing)
+          stopPointing();
+        else
+          hooks.ring();
+        break;
+      case Sequence::key:
+        hooks.ring();
+        break;
+      }
+    } else if (c == redraw) {
+      hooks.repaint();
+    } else if (pointing && c != endOfInputKey) {
+      // Any other key leaves pointing: Backspace and Ctrl-U with nothing more, a digit to be
+      // typed as if no arrow had been pressed.
+      stopPointing();
+      if (c != 0x7f && c != '\b' && c != eraseLine && !show(static_cast<char>(c), line))
+        hooks.ring();
+    } else if (c == 0x7f || c == '\b' || c == eraseLine) {
       if (echo.glyphs.empty())
         continue;
       const Echo::Glyph from = c == eraseLine ? echo.glyphs.front() : echo.glyphs.back();
       screen.eraseBackTo(from.cell);
       line.resize(from.offset);
       echo.glyphs.resize(c == eraseLine ? 0 : echo.glyphs.size() - 1);
-    } else if (c == redraw) {
-      hooks.repaint();
-    } else if (c == escape) {
-      // Arrows, Home and function keys, and Escape itself, are nothing a number needs; the
-      // terminal's reports are not keys at all.
-      std::int32_t unbounded = -1;
-      if (afterEscape(unbounded) != Sequence::report)
-        hooks.ring();
     } else if (c != endOfInputKey &&
                (line.size() >= longestReply || !show(static_cast<char>(c), line))) {
       hooks.ring();
     }
   }
   return line != windowsEndOfInput;
+}
+
+// The cell's column and row, as a player would type them, take the place of whatever the reply
+// held; its echo goes, and the cursor stands where the reply began.
+bool Keyboard::pick(Position cell, std::string &line) {
+  if (!echo.glyphs.empty())
+    screen.eraseBackTo(echo.start);
+  echo.glyphs.clear();
+  screen.place(echo.start.column, echo.start.row);
+  pointing.reset();
+  picked =
+      Position{static_cast<std::int16_t>(cell.column + 1), static_cast<std::int16_t>(cell.row + 1)};
+  line = std::to_string(picked->column) + ' ' + std::to_string(picked->row);
+  return true;
+}
+
+// The first arrow points at the middle cell, each one after it a cell further, up to the edge.
+void Keyboard::point() {
+  const auto side = static_cast<std::int16_t>(targets->marks.size());
+  if (!pointing) {
+    const auto middle = static_cast<std::int16_t>((side + 1) / 2 - 1);
+    pointing = Position{middle, middle};
+  } else {
+    const auto step = [side](std::int16_t at, int by) {
+      return static_cast<std::int16_t>(std::clamp(at + by, 0, side - 1));
+    };
+    pointing->column = step(pointing->column, arrow == 'C' ? 1 : arrow == 'D' ? -1 : 0);
+    pointing->row = step(pointing->row, arrow == 'B' ? 1 : arrow == 'A' ? -1 : 0);
+  }
+  const Position mark = targets->marks[static_cast<std::size_t>(pointing->column)]
+                                      [static_cast<std::size_t>(pointing->row)];
+  screen.place(mark.column, mark.row);
+}
+
+void Keyboard::stopPointing() {
+  pointing.reset();
+  screen.place(echo.start.column, echo.start.row);
+}
+
+// The cell whose three characters (its numbers and its mark) a press of the left button, the
+// last report, was on; none for anything else.
+std::optional<Position> Keyboard::clickedCell() const {
+  if (!targets || !click)
+    return std::nullopt;
+  for (std::size_t c = 0; c < targets->marks.size(); ++c)
+    for (std::size_t r = 0; r < targets->marks[c].size(); ++r) {
+      const Position mark = targets->marks[c][r];
+      if (mark.row == click->row && std::abs(mark.column - click->column) <= 1)
+        return Position{static_cast<std::int16_t>(c), static_cast<std::int16_t>(r)};
+    }
+  return std::nullopt;
 }
 
 bool Keyboard::plainLine(std::string &line) {
@@ -153,8 +240,11 @@ bool Keyboard::readKey(std::string *line) {
     if (c < 0 || c == endOfInputKey)
       return false;
     std::int32_t unbounded = -1;
-    if (c == escape && afterEscape(unbounded) == Sequence::report)
-      continue;
+    if (c == escape) {
+      const Sequence sequence = afterEscape(unbounded);
+      if (sequence == Sequence::report || sequence == Sequence::mouse)
+        continue;
+    }
     // A character of several bytes is one key.
     for (int n = continuationsAfter(static_cast<unsigned char>(c)); n > 0; --n) {
       const int next = following(false, unbounded);
@@ -200,8 +290,8 @@ int Keyboard::following(bool take, std::int32_t &budget) {
 }
 
 // What follows an Escape, read whole however its bytes arrive: a CSI or SS3 sequence up to its
-// final byte (an arrow, a function key), a character typed with Alt, or a report. Nothing in
-// time, or a control key, and the Escape is a key of its own.
+// final byte (an arrow, a function key, a mouse report), a character typed with Alt, or a
+// report. Nothing in time, or a control key, and the Escape is a key of its own.
 Keyboard::Sequence Keyboard::afterEscape(std::int32_t &budget) {
   const int second = following(false, budget);
   if (second == ']') {
@@ -211,15 +301,43 @@ Keyboard::Sequence Keyboard::afterEscape(std::int32_t &budget) {
   if (!isPrintable(second))
     return Sequence::loneEscape;
   input.next();
-  if (second == '[' || second == 'O') {
-    // CSI's parameter and intermediate bytes run below 0x40, up to its final byte; SS3 has one.
-    for (int c = following(false, budget); isPrintable(c); c = following(false, budget)) {
-      input.next();
-      if (c >= 0x40 || second == 'O')
-        break;
+  if (second != '[' && second != 'O')
+    return Sequence::key;
+  // CSI's parameter and intermediate bytes run below 0x40, up to its final byte; SS3 has one.
+  std::string parameters;
+  int final = 0;
+  for (int c = following(false, budget); isPrintable(c); c = following(false, budget)) {
+    input.next();
+    if (c >= 0x40 || second == 'O') {
+      final = c;
+      break;
     }
+    parameters += static_cast<char>(c);
   }
-  return Sequence::key;
+  if (parameters.empty() && final >= 'A' && final <= 'D') {
+    arrow = static_cast<char>(final);
+    return Sequence::arrow;
+  }
+  click.reset();
+  // A mouse report as a terminal sends it without SGR's encoding (X10: three bytes of button and
+  // position) is taken whole and placed nowhere.
+  if (second == '[' && final == 'M' && parameters.empty()) {
+    for (int n = 0; n < 3 && following(true, budget) >= 0; ++n) {
+    }
+    return Sequence::mouse;
+  }
+  if (!parameters.starts_with('<'))
+    return Sequence::key;
+  // SGR: CSI < button ; column ; row M for a press, m for a release, counted from 1 in the
+  // window. Only a press of the left button, with or without shift, alt or control, is a click.
+  int button = -1, column = 0, row = 0, end = 0;
+  if (final == 'M' &&
+      std::sscanf(parameters.c_str(), "<%d;%d;%d%n", &button, &column, &row, &end) == 3 &&
+      static_cast<std::size_t>(end) == parameters.size() && (button & ~(4 | 8 | 16)) == 0 &&
+      column >= 1 && column <= ScreenBuffer::width && row >= 1 && row <= screen.windowRows())
+    click = Position{static_cast<std::int16_t>(column - 1),
+                     static_cast<std::int16_t>(screen.windowTop() + row - 1)};
+  return Sequence::mouse;
 }
 
 // An OSC string: its text up to BEL or ST. A byte that cannot be in it, or a pause, ends it

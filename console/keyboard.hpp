@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Ctrl-D: on an empty reply or at a pause, the input ends.
@@ -51,11 +52,26 @@ public:
   // one comes within the time; what is typed meanwhile stays to be read.
   std::optional<std::string> awaitReport(std::int32_t milliseconds);
 
+  // Cells a click may pick for a reply, where each one's mark stands on the screen ([column][row]);
+  // with `arrows`, the cursor keys may point at them too while the reply is empty.
+  struct Targets {
+    std::vector<std::vector<Position>> marks;
+    bool arrows = false;
+  };
+  void offer(std::optional<Targets> cells) { targets = std::move(cells); }
+  bool offers() const { return targets.has_value(); }
+  // The cell, column and row from 1, that the last line was picked with rather than typed.
+  std::optional<Position> pickedCell() const { return picked; }
+
 private:
   // What an Escape began.
-  enum class Sequence { loneEscape, key, report };
+  enum class Sequence { loneEscape, key, report, arrow, mouse };
 
   bool editLine(std::string &line);
+  bool pick(Position cell, std::string &line);
+  void point();
+  void stopPointing();
+  std::optional<Position> clickedCell() const;
   bool plainLine(std::string &line);
   Sequence afterEscape(std::int32_t &budget);
   Sequence readReport(std::int32_t &budget);
@@ -91,6 +107,14 @@ private:
   // The text of the last report, and whether it ended as a report ends.
   std::string report;
   bool reportWhole = false;
+  // The final byte of the last arrow (A up, B down, C right, D left), and where the last mouse
+  // report pressed the left button, in the buffer, if it did.
+  char arrow = 0;
+  std::optional<Position> click;
+  std::optional<Targets> targets;
+  // The cell the cursor points at, from 0, while the arrows point.
+  std::optional<Position> pointing;
+  std::optional<Position> picked;
   // A piped line as it came, before it is shown.
   std::string typed;
   bool firstLine = true;

@@ -116,7 +116,15 @@ std::string TerminalView::lineEnd(bool lastRow) const {
                                              : capabilities->down1);
 }
 
-void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
+void TerminalView::reportMouse(bool on, std::string &out) {
+  if (on == mouseOn || capabilities->mouseOn.empty())
+    return;
+  out += on ? capabilities->mouseOn : capabilities->mouseOff;
+  mouseOn = on;
+}
+
+void TerminalView::update(const ScreenBuffer &screen, bool mouse, std::string &out) {
+  reportMouse(mouse, out);
   const std::int16_t rows = screen.windowRows();
   const auto versionOf = [&](std::int16_t row) {
     return screen.version(static_cast<std::int16_t>(screen.windowTop() + row));
@@ -214,6 +222,7 @@ void TerminalView::update(const ScreenBuffer &screen, std::string &out) {
 }
 
 void TerminalView::leave(const ScreenBuffer &screen, std::string &out) {
+  reportMouse(false, out);
   if (colour != -1 && colour != 7)
     out += capabilities->resetAttributes;
   colour = -1;

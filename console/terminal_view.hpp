@@ -16,9 +16,11 @@ public:
   // the terminal's own.
   TerminalView(const Capabilities &capabilities, bool colourAllowed, bool lightBackground);
 
-  // Appends the bytes that make the terminal show the buffer's window and its cursor: nothing
-  // when it already does.
-  void update(const ScreenBuffer &screen, std::string &out);
+  // Appends the bytes that make the terminal show the buffer's window and its cursor, and report
+  // the mouse or not: nothing when it already does.
+  void update(const ScreenBuffer &screen, bool mouse, std::string &out);
+  // Appends what turns the terminal's mouse reports on or off, if they are not so already.
+  void reportMouse(bool on, std::string &out);
   // The terminal's picture can no longer be trusted (a resume, a resize, Ctrl-L): the next update
   // clears it and paints it whole, as many rows as the buffer's window has then. After a stop,
   // neither can its colour: another program had the terminal meanwhile.
@@ -27,8 +29,8 @@ public:
     if (colourToo)
       colour = -1;
   }
-  // Appends the bytes that give the terminal back after an update: its own colour, and the
-  // cursor at the start of a line of its own.
+  // Appends the bytes that give the terminal back after an update: its own colour, no mouse
+  // reports, and the cursor at the start of a line of its own.
   void leave(const ScreenBuffer &screen, std::string &out);
   // Appends what brings the terminal's own colour back, if it is not in force.
   void useTerminalColour(std::string &out);
@@ -85,4 +87,7 @@ private:
   Position cursor;
   // The terminal's colour, -1 while unknown.
   std::int8_t colour = -1;
+  // Whether the terminal reports the mouse: off until the game asks, and again once it has asked
+  // for none, given the terminal back or stopped.
+  bool mouseOn = false;
 };

@@ -26,6 +26,9 @@ struct Win32Console {
   bool outputIsConsole = false;
   // The modes as found, given back on every way out.
   DWORD inputModes = 0;
+  // The input's modes while the game runs, and whether the left button is down.
+  DWORD gameInputModes = 0;
+  bool leftDown = false;
   DWORD outputModes = 0;
   WORD colours = 7;
   // Set by Ctrl-C, Ctrl-Break or the window closing, on the console's thread.
@@ -54,7 +57,7 @@ public:
       } else if (state == State::escape) {
         state = c == '[' ? State::sequence : State::text;
         parameters.clear();
-      } else if ((c >= '0' && c <= '9') || c == ';') {
+      } else if ((c >= '0' && c <= '9') || c == ';' || (c == '?' && parameters.empty())) {
         parameters += c;
       } else {
         perform(c);
@@ -80,6 +83,13 @@ private:
   }
 
   void perform(char final) {
+    // xterm's mode 1000, the mouse reported: the console's mouse input.
+    if (parameters.starts_with('?')) {
+      if ((";" + parameters.substr(1) + ";").find(";1000;") != std::string::npos &&
+          (final == 'h' || final == 'l'))
+        reportMouse(final == 'h');
+      return;
+    }
     std::vector<int> n;
     for (std::size_t at = 0; at <= parameters.size();) {
       const std::size_t end = std::min(parameters.find(';', at), parameters.size());
@@ -134,6 +144,16 @@ private:
       break;
     }
     SetConsoleCursorPosition(win32.output, at);
+  }
+
+  // Mouse input on, and quick edit off meanwhile, which would take the clicks for itself; off, the
+  // modes the game keeps otherwise, quick edit as found.
+  static void reportMouse(bool on) {
+    if (!win32.inputIsConsole)
+      return;
+    SetConsoleMode(win32.input,
+                   on ? (win32.gameInputModes | ENABLE_MOUSE_INPUT) & ~ENABLE_QUICK_EDIT_MODE
+                      : win32.gameInputModes);
   }
 
   // Normal text (39) is light grey and bold makes it white, as console colour values on the black
@@ -220,6 +240,19 @@ std::string keyBytes(const KEY_EVENT_RECORD &key) {
   return repeated;
 }
 
+// A press or a release of the left button as xterm reports it (SGR), in cells of the window;
+// nothing for moves, the wheel and the other buttons.
+std::string mouseBytes(const MOUSE_EVENT_RECORD &mouse) {
+  const bool left = (mouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) != 0;
+  if ((mouse.dwEventFlags & ~static_cast<DWORD>(DOUBLE_CLICK)) != 0 || left == win32.leftDown)
+    return {};
+  win32.leftDown = left;
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  GetConsoleScreenBufferInfo(win32.output, &info);
+  return "\x1b[<0;" + std::to_string(mouse.dwMousePosition.X + 1) + ';' +
+         std::to_string(mouse.dwMousePosition.Y - info.srWindow.Top + 1) + (left ? 'M' : 'm');
+}
+
 // Keys typed into the console, or a change of its window; done when none came in the time, which
 // is counted down (below 0: as long as it takes). A console's keys come whole, so the time is only
 // ever a wait for them.
@@ -245,6 +278,8 @@ Event readConsole(std::int32_t &milliseconds) {
     for (DWORD i = 0; i < got; ++i) {
       if (records[i].EventType == KEY_EVENT && records[i].Event.KeyEvent.bKeyDown)
         win32.keys += keyBytes(records[i].Event.KeyEvent);
+      if (records[i].EventType == MOUSE_EVENT)
+        win32.keys += mouseBytes(records[i].Event.MouseEvent);
       resized = resized || records[i].EventType == WINDOW_BUFFER_SIZE_EVENT;
     }
     if (resized)
@@ -369,11 +404,15 @@ std::optional<Device> openDevice(bool plain) {
   Device device;
   // With output that is no console, or in plain play, the console's own echo and line editing
   // serve the player.
+  // Quick edit, which only extended flags let be set, stays as found.
   win32.inputIsConsole =
       win32.outputIsConsole && !plain && isConsole(win32.input, win32.inputModes) &&
-      SetConsoleMode(win32.input, (win32.inputModes &
-                                   ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) |
-                                      ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT);
+      SetConsoleMode(
+          win32.input,
+          win32.gameInputModes =
+              (win32.inputModes &
+               ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_MOUSE_INPUT)) |
+              ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT | ENABLE_EXTENDED_FLAGS);
   device.inputIsTerminal = win32.inputIsConsole;
   win32.ending = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(onBreak, TRUE);

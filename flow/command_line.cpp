@@ -13,7 +13,8 @@ constexpr std::string_view usageStart =
     "Noughts and crosses on a grid of 3x3 up to 9x9 in a text terminal, against\n"
     "the computer or for two players at one keyboard; only a whole row, column or\n"
     "diagonal wins. To move, type the cell's column number and press Enter, then\n"
-    "its row number and press Enter. Enter ends a reply; Backspace and Ctrl-U edit\n";
+    "its row number and press Enter; or click the cell, or point at it with the\n"
+    "arrow keys and press Enter or Space (Esc stops). Backspace and Ctrl-U edit\n";
 #ifdef _WIN32
 constexpr std::string_view usagePlatform =
     "it; Ctrl-L redraws the screen; Ctrl-Z, then Enter, on an empty reply ends the\n"

@@ -6,8 +6,10 @@
 #include "rules/opponent.hpp"
 
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -77,37 +79,61 @@ bool readMove(Board &board, std::int16_t &column, std::int16_t &row, bool &told)
                      1);
     board.moveCursor(static_cast<std::int16_t>(cursorColumn() + columnField),
                      static_cast<std::int16_t>(cursorRowAbove() + 1));
+    const auto entryRow = static_cast<std::int16_t>(cursorRowAbove() + 2);
     setTextColour(colours::white);
+    // A click on a cell, or the cursor keys pointing at one, may answer instead.
+    offerCells(board.cellColumn, board.cellRow, true);
     say(columnQuestion + (std::exchange(told, true) ? "" : " An empty line says the board."));
     Reply reply = readReply(column, againAfterBoard(columnQuestion));
-    const bool columnTaken = reply == Reply::number;
+    std::optional<std::pair<std::int16_t, std::int16_t>> picked = pickedCell();
+    bool columnTaken = reply == Reply::number;
     bool rowTaken = false;
-    if (columnTaken) {
+    bool rowAsked = false;
+    if (columnTaken && !picked) {
       // The Enter after the column left the cursor on the row below the entry row.
       board.moveCursor(static_cast<std::int16_t>(cursorColumn() + rowField),
                        static_cast<std::int16_t>(cursorRowAbove() + 1));
-      const auto entryRow = static_cast<std::int16_t>(cursorRowAbove() + 2);
       // A listener hears a column off the grid refused at once, not after a row typed for it.
       if (plainPlay() && !onGrid(column)) {
         discardTypedLine();
       } else {
         // The row may stand on the column's line, as on the screen; asked for only if not.
+        offerCells(board.cellColumn, board.cellRow, false);
         if (!typedLineHasMore())
           say("Row?");
         reply = readReply(row, againAfterBoard("Row?"));
         rowTaken = reply == Reply::number;
-        if (reply != Reply::ended)
-          endEntry(board, entryRow);
+        rowAsked = reply != Reply::ended;
+        picked = pickedCell();
       }
     }
-    if (reply == Reply::ended)
+    if (picked) {
+      // Its numbers stand on the entry row as if typed, whatever was typed before.
+      std::tie(column, row) = *picked;
+      columnTaken = rowTaken = true;
+      reply = Reply::number;
+      endEntry(board, entryRow);
+      board.blankBlock(0, entryRow, legendWidth, 1);
+      board.moveCursor(columnField, entryRow);
+      std::cout << column;
+      board.moveCursor(rowField, entryRow);
+      std::cout << row;
+      board.moveCursor(0, static_cast<std::int16_t>(entryRow + 1));
+    } else if (rowAsked) {
+      endEntry(board, entryRow);
+    }
+    if (reply == Reply::ended) {
+      withdrawCells();
       return false;
+    }
     sayRefusal(board, columnTaken, column, rowTaken, row);
     // A reply that is no number names no cell, and is refused like a cell off the grid.
     if (reply == Reply::refused)
       column = row = 0;
-    if (board.isCellFree(column, row))
+    if (board.isCellFree(column, row)) {
+      withdrawCells();
       return true;
+    }
   }
 }
 

@@ -17,7 +17,8 @@
 //   type KEYS                  as in the screen cases
 //   resize WxH                 the window, and the program is told
 //   signal INT|TERM|HUP|QUIT
-//   row N |TEXT, cursor C,R, bells N, shows TEXT (anywhere): waits until the screen shows it
+//   row N |TEXT, cursor C,R, bells N, shows TEXT (anywhere), mouse on|off (whether the terminal
+//   reports the mouse, as the program last set its mode 1000): waits until the screen shows it
 //   exit N | exit signal NAME  the program ends so
 //   deadline SECONDS           for each wait from here on, ten at first; a fraction too
 //   cpu-under MILLISECONDS     the program that ended took less CPU time: no wait of it spun
@@ -167,13 +168,14 @@ struct Script {
       } else if (command == "idle") {
         ::usleep(static_cast<useconds_t>(std::stoi(rest) * 1000));
       } else if (command == "row" || command == "cursor" || command == "bells" ||
-                 command == "shows") {
+                 command == "shows" || (command == "mouse" && (rest == "on" || rest == "off"))) {
         const auto shows = [&] {
           int n = 0, m = 0;
           std::sscanf(rest.c_str(), "%d,%d", &n, &m);
           return command == "row"      ? screen->row(n) == text
                  : command == "cursor" ? screen->cursorColumn() == n && screen->cursorRow() == m
                  : command == "bells"  ? screen->bells() == n
+                 : command == "mouse"  ? reportsMouse() == (rest == "on")
                                        : screenText().find(rest) != std::string::npos;
         };
         ASSERT_TRUE(waitUntil(shows)) << screenText();
@@ -347,6 +349,20 @@ struct Script {
       if (ended || Clock::now() > deadline)
         return false;
     }
+  }
+
+  // Whether the program last turned the mouse's reports (mode 1000) on, with CSI ? ... h, rather
+  // than off. Read from what it wrote: libvterm takes only the first mode of such a sequence.
+  bool reportsMouse() const {
+    bool on = false;
+    for (std::size_t at = 0; (at = output.find("\x1b[?", at)) != std::string::npos;) {
+      const std::size_t end = output.find_first_not_of("0123456789;", at += 3);
+      if (end == std::string::npos || (output[end] != 'h' && output[end] != 'l'))
+        continue;
+      if ((';' + output.substr(at, end - at) + ';').find(";1000;") != std::string::npos)
+        on = output[end] == 'h';
+    }
+    return on;
   }
 
   std::string screenText() const {

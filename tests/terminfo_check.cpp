@@ -50,11 +50,17 @@ std::string sequencesNotFrom(const std::string &term, const std::string &bytes,
     if (strnames[i][0] != 'k')
       names.push_back(strnames[i]);
   names.push_back("XM"); // xterm's own for mouse reports
-  for (const char *name : names) {
+  const auto stringOf = [](const char *name) {
     const char *value = tigetstr(name);
-    if (value == nullptr || value == reinterpret_cast<const char *>(-1))
+    return value == nullptr || value == reinterpret_cast<const char *>(-1) ? std::string() : value;
+  };
+  for (const char *name : names) {
+    std::string format = stringOf(name);
+    // An entry that says only that the terminal reports the mouse (kmous) is asked as xterm's.
+    if (format.empty() && name == std::string("XM") && !stringOf("kmous").empty())
+      format = "\x1b[?1006;1000%?%p1%{1}%=%th%el%;";
+    if (format.empty())
       continue;
-    const std::string format = value;
     if (format.find("%p") == std::string::npos) {
       allow(withoutPadding(format));
       continue;

@@ -3,7 +3,8 @@
 // background is light, whether colour is off (NO_COLOR), whether the terminal is asked about
 // its background (the keys then come while the game waits) and whether the game is played plain
 // (the keys a line at a time, and nothing drawn to check); 0xff and the byte after it change
-// the window, or paste a run of empty lines. Each time the game waits, the
+// the window, paste a run of empty lines, or click the mouse on a cell or near it. The arrows
+// and the mouse's other reports come as any keys do. Each time the game waits, the
 // board read back from the screen must be whole and keep the rules: every cell shows its numbers
 // or a mark between blanks, no mark ever changes, the marks alternate, the computer's O lands
 // where its rules put it, and a move is asked for only while no line is complete and a cell is
@@ -109,8 +110,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (paste.empty() && keys.size() >= 2 && keys[0] == '\xff') {
       const auto command = static_cast<std::uint8_t>(keys[1]);
       keys.remove_prefix(2);
-      if ((command & 1) != 0) {
-        paste.assign(static_cast<std::size_t>(command >> 1) * 12, enter);
+      if ((command & 3) == 3) { // a click on the mark of a cell, or beside the board
+        paste = "\x1b[<0;" + std::to_string(4 * ((command >> 2) & 7) + 2) + ';' +
+                std::to_string(2 * (command >> 5) + 1) + 'M';
+      } else if ((command & 1) != 0) {
+        paste.assign(static_cast<std::size_t>(command >> 2) * 12, enter);
       } else {
         window = {static_cast<std::int16_t>(76 + (command >> 4)),
                   static_cast<std::int16_t>(18 + (command >> 1) % 8)};
