@@ -29,6 +29,17 @@ void endEntry(Board &board, std::int16_t entryRow) {
     board.moveCursor(0, static_cast<std::int16_t>(entryRow + 1));
 }
 
+// A cell clicked or pointed at: its numbers stand on the entry row as if typed, whatever was typed
+// before, and the cursor where the Enter after the row would have left it.
+void showPicked(Board &board, std::int16_t entryRow, std::int16_t column, std::int16_t row) {
+  board.blankBlock(0, entryRow, legendWidth, 1);
+  board.moveCursor(columnField, entryRow);
+  std::cout << column;
+  board.moveCursor(rowField, entryRow);
+  std::cout << row;
+  board.moveCursor(0, static_cast<std::int16_t>(entryRow + 1));
+}
+
 // The name each player goes by; against the computer, O is the enemy.
 std::string nameOf(std::uint8_t turn) {
   return turn == 0 ? "Player X" : twoPlayers ? "Player O" : "Enemy O";
@@ -108,17 +119,11 @@ bool readMove(Board &board, std::int16_t &column, std::int16_t &row, bool &told)
       }
     }
     if (picked) {
-      // Its numbers stand on the entry row as if typed, whatever was typed before.
       std::tie(column, row) = *picked;
       columnTaken = rowTaken = true;
       reply = Reply::number;
       endEntry(board, entryRow);
-      board.blankBlock(0, entryRow, legendWidth, 1);
-      board.moveCursor(columnField, entryRow);
-      std::cout << column;
-      board.moveCursor(rowField, entryRow);
-      std::cout << row;
-      board.moveCursor(0, static_cast<std::int16_t>(entryRow + 1));
+      showPicked(board, entryRow, column, row);
     } else if (rowAsked) {
       endEntry(board, entryRow);
     }
